@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, and only those still missing.
+# Usage: scripts/deps.sh build|test|run|vlc ...
+set -euo pipefail
+
+declare -A groups=(
+  [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+  [test]="clang libclang-rt-14-dev xvfb xauth"
+  [run]="fonts-dejavu-core"
+)
+
+pkgs=()
+for g in "$@"; do
+  [[ -n "${groups[$g]+x}" ]] || { echo "deps.sh: unknown group '$g'" >&2; exit 2; }
+  for p in ${groups[$g]}; do pkgs+=("$p"); done
+done
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+((${#missing[@]})) || exit 0
+
+sudo=()
+[[ "$(id -u)" == 0 ]] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite: a warning-free build,
+# then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
+# then a short bounded fuzzing run. Installs what it needs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh build test
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Build (-Wall -Wextra -Werror) and test"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTANZO_WERROR=ON
+cmake --build build/ci -j "$jobs"
+ctest --test-dir build/ci --output-on-failure -j "$jobs"
+
+echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTANZO_WERROR=ON \
+  -DSTANZO_SANITIZE=ON -DSTANZO_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+if [[ -f fuzz/run.sh ]]; then
+  echo "== Fuzzing (bounded)"
+  fuzz/run.sh
+fi

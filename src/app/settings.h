@@ -1,0 +1,66 @@
+// The console's settings file: an INI file beside the executable, named
+// after it with ".ini".
+//
+// Semantics (those of the classic private-profile functions):
+//  - section and key names compare case-insensitively;
+//  - every read goes to the file afresh, every write goes through at once,
+//    so an edit made by another program is seen by the next read;
+//  - a value comes back with surrounding blanks trimmed and one pair of
+//    matching surrounding quotes removed, cut to 2047 characters;
+//  - a missing file, section or key gives the caller's default;
+//  - a write replaces the key's line in place, else adds the key at the end
+//    of its section, else appends the section; every other line, comment
+//    and the order are kept.
+// Writes replace the file atomically (temporary file, flush, rename).
+// A failed write throws SettingsError "Unable to write to <path>".
+// Not thread-safe; the console uses it from the GUI thread only.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace stanzo {
+
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+constexpr size_t kMaxSettingValue = 2047;
+
+class IniFile {
+ public:
+  explicit IniFile(std::string path) : path_(std::move(path)) {}  // no file access
+  const std::string& FileName() const { return path_; }
+
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view def) const;
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+ private:
+  std::string path_;
+};
+
+// Pure parts, exposed for tests.
+std::string IniLookup(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view def);
+std::string IniAssign(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view value);
+
+// "/opt/stanzo/stanzo" -> "/opt/stanzo/"
+std::string AppDirOf(std::string_view exePath);
+// "/opt/stanzo/stanzo" -> "/opt/stanzo/stanzo.ini"; an extension is replaced.
+std::string SettingsPathOf(std::string_view exePath);
+
+// Setting names and defaults.
+inline constexpr char kSectionMain[] = "Stanzo";
+inline constexpr char kSectionCameras[] = "Cameras";
+inline constexpr char kKeyHost[] = "Host";
+inline constexpr char kKeyInitFile[] = "InitFile";
+inline constexpr char kKeyLyricFile[] = "LyricFile";
+inline constexpr char kDefaultHost[] = "localhost:2323";
+inline constexpr char kDefaultInitFile[] = "Init.txt";
+inline constexpr char kDefaultLyricFile[] = "Lyrics.txt";
+
+}  // namespace stanzo

@@ -1,0 +1,1 @@
+#include "extras/cameras.h"

@@ -1,0 +1,1 @@
+#include "extras/stress_test.h"

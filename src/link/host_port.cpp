@@ -1,0 +1,1 @@
+#include "link/host_port.h"

@@ -1,0 +1,1 @@
+#include "presentation/init_list.h"

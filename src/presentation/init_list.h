@@ -1,0 +1,25 @@
+// The init command list: raw player commands that set the overlays up.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "presentation/line_source.h"
+
+namespace stanzo {
+
+// The six default init commands, in order.
+std::vector<std::string> DefaultInitLines();
+
+// Sends every line of `lines` that matches `mask` (whole line, ASCII case
+// folded), first to last. The line count is read once; each line is read
+// at the moment it is sent, since `send` may let the operator edit the
+// list. An invalid mask throws InvalidMask before anything is sent; a send
+// failure stops the run at that line.
+void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
+
+// The mask help text: five lines separated by a lone CR.
+std::string MaskHelpText();
+
+}  // namespace stanzo

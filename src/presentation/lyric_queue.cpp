@@ -1,0 +1,1 @@
+#include "presentation/lyric_queue.h"

@@ -1,0 +1,1 @@
+#include "presentation/slide_sender.h"

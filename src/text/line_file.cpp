@@ -1,0 +1,1 @@
+#include "text/line_file.h"

@@ -1,0 +1,78 @@
+// The two kinds of text file the console keeps beside its executable.
+//
+// Editor files (init and lyric scripts) hold an editor's whole text. In
+// memory the text is UTF-8 with "\n" line breaks; on disk every break is
+// CR LF. Loading turns CR LF, lone CR and lone LF each into one break (so
+// LF CR gives two) and drops everything from the first NUL byte on.
+//
+// List files (the history files) hold one item per line; saving writes CR LF
+// after every item, the last included.
+//
+// Encoding: a file that is valid UTF-8 (with or without a byte-order mark)
+// is read as UTF-8; any other file is read as Windows-1252. Saving writes
+// the encoding the file was read in, so an unedited round trip gives back
+// the same bytes apart from normalised line ends.
+//
+// Saving is atomic: the text goes to a temporary file in the same
+// directory, is flushed to disk and renamed over the target. A failed save
+// leaves the previous file untouched and no temporary file behind.
+//
+// Errors (FileError, messages exact):
+//   "Cannot open file <path>"    the file is missing or unreadable
+//   "Cannot create file <path>"  the file (or its temporary) cannot be created
+//   "Stream write error"         not every byte could be written
+//   "Cannot save <path>: ..."    the text holds a character the file's
+//                                encoding cannot store (nothing is written)
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stanzo {
+
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TextEncoding { Utf8, Utf8Bom, Windows1252 };
+
+struct EditorFile {
+  std::string text;  // UTF-8, "\n" line breaks
+  TextEncoding encoding = TextEncoding::Utf8;
+};
+
+struct ListFile {
+  std::vector<std::string> items;  // UTF-8
+  TextEncoding encoding = TextEncoding::Utf8;
+};
+
+EditorFile LoadEditorFile(const std::string& path);
+void SaveEditorFile(const std::string& path, std::string_view text,
+                    TextEncoding encoding = TextEncoding::Utf8);
+
+ListFile LoadListFile(const std::string& path);
+void SaveListFile(const std::string& path, const std::vector<std::string>& items,
+                  TextEncoding encoding = TextEncoding::Utf8);
+
+// Pure parts, exposed for tests.
+std::string NormalizeEditorText(std::string_view raw);        // -> "\n" breaks, cut at NUL
+std::vector<std::string> SplitListItems(std::string_view raw);  // list-file item rules
+std::string JoinListItems(const std::vector<std::string>& items);  // CR LF after each
+// Decodes raw file bytes to UTF-8 and tells which encoding they were in.
+std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding);
+// Encodes UTF-8 text for the file; throws FileError naming `path` when a
+// character cannot be stored in `encoding`.
+std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding,
+                            const std::string& path);
+
+// Writes `bytes` to `path` atomically (see above). Throws FileError.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// Splits editor text into its lines; a final empty line after a trailing
+// break does not count.
+std::vector<std::string> EditorLines(std::string_view text);
+
+}  // namespace stanzo
