@@ -7,6 +7,7 @@ declare -A groups=(
   [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
   [test]="clang libclang-rt-14-dev xvfb xauth"
   [run]="fonts-dejavu-core"
+  [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr"
 )
 
 pkgs=()
