@@ -1,0 +1,93 @@
+#include "link/tcp_resolve.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/tcp_errors.h"
+
+namespace stanzo::tcp_detail {
+
+bool IsLoopbackName(std::string_view host) {
+  constexpr std::string_view kName = "localhost";
+  if (host.size() != kName.size()) return false;
+  for (std::size_t i = 0; i < host.size(); ++i) {
+    char c = host[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kName[i]) return false;
+  }
+  return true;
+}
+
+std::optional<std::uint32_t> ParseIPv4Numeric(std::string_view text) {
+  std::uint64_t parts[4];
+  std::size_t count = 0;
+  std::size_t pos = 0;
+  while (true) {
+    if (count == 4) return std::nullopt;  // a fifth part
+    std::uint64_t value = 0;
+    std::size_t digits = 0;
+    while (pos < text.size() && text[pos] != '.') {
+      const char c = text[pos];
+      if (c < '0' || c > '9') return std::nullopt;
+      value = value * 10 + static_cast<std::uint64_t>(c - '0');
+      if (value > 0xFFFFFFFFull) return std::nullopt;  // too big for any form
+      ++digits;
+      ++pos;
+    }
+    if (digits == 0) return std::nullopt;
+    parts[count++] = value;
+    if (pos == text.size()) break;
+    ++pos;  // the dot; a trailing dot leaves an empty part and fails above
+  }
+  // All parts but the last are single bytes; the last fills what is left.
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    if (parts[i] > 0xFF) return std::nullopt;
+  }
+  const unsigned last_bits = 8 * static_cast<unsigned>(5 - count);
+  const std::uint64_t last_max = (std::uint64_t{1} << last_bits) - 1;
+  if (parts[count - 1] > last_max) return std::nullopt;
+  std::uint64_t address = 0;
+  for (std::size_t i = 0; i + 1 < count; ++i) address |= parts[i] << (24 - 8 * i);
+  address |= parts[count - 1];
+  return static_cast<std::uint32_t>(address);
+}
+
+int LookupErrorCode(int gai_error, int sys_errno) {
+  if (gai_error == EAI_SYSTEM && sys_errno != 0) return sys_errno;
+  return kHostNotFound;
+}
+
+std::uint32_t ResolveIPv4(const std::string& host) {
+  if (IsLoopbackName(host)) return INADDR_LOOPBACK;
+  if (const auto numeric = ParseIPv4Numeric(host)) return *numeric;
+  // A name with a NUL inside would be looked up cut short; no host has one.
+  if (host.find('\0') != std::string::npos) throw EIdSocketError(kHostNotFound);
+
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  errno = 0;
+  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (rc != 0) throw EIdSocketError(LookupErrorCode(rc, errno));
+  std::optional<std::uint32_t> address;
+  for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
+    if (ai->ai_family == AF_INET && ai->ai_addr != nullptr) {
+      sockaddr_in sin;
+      std::memcpy(&sin, ai->ai_addr, sizeof sin);
+      address = ntohl(sin.sin_addr.s_addr);
+      break;
+    }
+  }
+  freeaddrinfo(found);
+  if (!address) throw EIdSocketError(kHostNotFound);
+  return *address;
+}
+
+}  // namespace stanzo::tcp_detail
