@@ -1,1 +1,42 @@
 #include "presentation/init_list.h"
+
+#include "link/vlc_commands.h"
+#include "text/masks.h"
+
+namespace stanzo {
+
+std::vector<std::string> DefaultInitLines() {
+  return {std::begin(vlc::kDefaultInit), std::end(vlc::kDefaultInit)};
+}
+
+void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send) {
+  // Compiled once, before the count is even read: a malformed mask is
+  // reported on every run, whether or not the list has lines, so a broken
+  // "{INIT}" line shows up at the first rehearsal rather than on the day the
+  // init list is filled in.
+  const TMask compiled(mask);
+  const int count = lines.Count();
+  for (int i = 0; i < count; ++i) {
+    // `send` runs pending events, so the operator may have deleted lines
+    // since the count was taken; a list that has shrunk ends the run.
+    if (i >= lines.Count()) break;
+    // Read whole and at the moment of sending: the command goes out exactly
+    // as it stands in the list now. Cutting a long line would send a
+    // corrupted command.
+    const std::string line = lines.Line(i);
+    // An empty line would match "*" but carries no command; it is never
+    // handed to `send`.
+    if (line.empty()) continue;
+    if (compiled.Accepts(line)) send(line);
+  }
+}
+
+std::string MaskHelpText() {
+  return "? = Matches 0 or 1 characters.\r"
+         "* = Matches any number of characters\r"
+         "[chars] = Matches any characters inside the brackets.\r"
+         "[!chars] = Matches any characters EXCEPT those inside the brackets.\r"
+         "[a-c] = Matches any one of a range of characters from a to b inclusive.";
+}
+
+}  // namespace stanzo

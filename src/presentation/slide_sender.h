@@ -7,8 +7,15 @@
 // line follow at once. Chains are followed iteratively, re-reading the
 // selection at each step, because sends run pending events.
 // A send failure propagates and leaves the selection where it was.
+//
+// Events during a send: a selection the operator changed while a line was
+// being sent is kept (not overwritten by the advance), and a chain goes on
+// from it. A slide or back press that arrives while a slide is being sent
+// is ignored: the press in progress is the one the operator sees through.
+// Threading: GUI thread only; `send` and `runInit` may re-enter this object.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -41,6 +48,7 @@ class SlideSender {
   LyricQueue& queue_;
   SendFn send_;
   RunInitFn runInit_;
+  bool busy_ = false;  // a SendSlide is in progress
 };
 
 }  // namespace stanzo
