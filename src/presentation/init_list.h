@@ -15,7 +15,9 @@ std::vector<std::string> DefaultInitLines();
 // Sends every line of `lines` that matches `mask` (whole line, ASCII case
 // folded), first to last. The line count is read once; each line is read
 // at the moment it is sent, since `send` may let the operator edit the
-// list. An invalid mask throws InvalidMask before anything is sent; a send
+// list; a list that has shrunk meanwhile ends the run. Lines go out whole;
+// empty lines are never passed to `send`. An invalid mask throws
+// InvalidMask before anything is sent, even when the list is empty; a send
 // failure stops the run at that line.
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
 
