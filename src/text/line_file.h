@@ -15,7 +15,11 @@
 //
 // Saving is atomic: the text goes to a temporary file in the same
 // directory, is flushed to disk and renamed over the target. A failed save
-// leaves the previous file untouched and no temporary file behind.
+// leaves the previous file untouched and no temporary file behind. The
+// replaced file's permission bits (and owner, where allowed) are kept; a
+// symbolic link is written through to its target; a file that is not
+// writable for us is refused as "Cannot create file"; a target that is not
+// a regular file (a device, a pipe) is written in place.
 //
 // Errors (FileError, messages exact):
 //   "Cannot open file <path>"    the file is missing or unreadable
@@ -58,15 +62,18 @@ void SaveListFile(const std::string& path, const std::vector<std::string>& items
                   TextEncoding encoding = TextEncoding::Utf8);
 
 // Pure parts, exposed for tests.
-std::string NormalizeEditorText(std::string_view raw);        // -> "\n" breaks, cut at NUL
-std::vector<std::string> SplitListItems(std::string_view raw);  // list-file item rules
+std::string NormalizeEditorText(std::string_view raw);             // -> "\n" breaks, cut at NUL
+std::vector<std::string> SplitListItems(std::string_view raw);     // list-file item rules
 std::string JoinListItems(const std::vector<std::string>& items);  // CR LF after each
 // Decodes raw file bytes to UTF-8 and tells which encoding they were in.
 std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding);
 // Encodes UTF-8 text for the file; throws FileError naming `path` when a
 // character cannot be stored in `encoding`.
-std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding,
-                            const std::string& path);
+std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path);
+
+// Reads the whole file as it is on disk. Throws FileError "Cannot open file
+// <path>" when it is missing or cannot be read.
+std::string ReadFileBytes(const std::string& path);
 
 // Writes `bytes` to `path` atomically (see above). Throws FileError.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
