@@ -1,0 +1,83 @@
+#include "extras/cameras.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "extras/dos.h"
+
+namespace stanzo {
+namespace {
+
+TEST(CamerasTest, Keys) {
+  struct {
+    int n;
+    const char* title;
+    const char* cmd;
+  } cases[] = {
+      {0, "Cam0Title", "Cam0Cmd"}, {3, "Cam3Title", "Cam3Cmd"}, {9, "Cam9Title", "Cam9Cmd"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(CameraTitleKey(c.n), c.title);
+    EXPECT_EQ(CameraCmdKey(c.n), c.cmd);
+  }
+}
+
+TEST(CamerasTest, EditorCommandLineTable) {
+  const std::string ini = "/opt/stanzo/Stanzo.ini";
+  const std::string spaced = "/home/op/My Shows/Stanzo.ini";
+  struct {
+    const char* name;
+    std::string visual;
+    std::set<std::string> installed;
+    std::string path;
+    std::string want;
+  } cases[] = {
+      {"visual wins", "myeditor --wait", {"gedit"}, ini, "myeditor --wait " + ini},
+      {"visual, path with blanks", "myeditor", {}, spaced, "myeditor '" + spaced + "'"},
+      {"empty visual is unset", "", {"gedit"}, ini, "gedit --wait " + ini},
+      {"gnome-text-editor first",
+       "",
+       {"gedit", "kate", "gnome-text-editor"},
+       ini,
+       "gnome-text-editor --standalone " + ini},
+      {"gedit before kate", "", {"kate", "gedit"}, ini, "gedit --wait " + ini},
+      {"kate", "", {"kate", "mousepad"}, ini, "kate --block " + ini},
+      {"xed", "", {"xed"}, ini, "xed --wait " + ini},
+      {"editors without a waiting mode are passed over",
+       "",
+       {"mousepad", "pluma"},
+       ini,
+       "xdg-open " + ini},
+      {"nothing installed", "", {}, spaced, "xdg-open '" + spaced + "'"},
+      {"quote in path", "", {"gedit"}, "/srv/it's/S.ini", "gedit --wait '/srv/it'\\''s/S.ini'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> asked;
+    const std::string got = EditorCommandLine(
+        c.path, [&](const char* name) { return std::string(name) == "VISUAL" ? c.visual : ""; },
+        [&](const std::string& program) {
+          asked.push_back(program);
+          return c.installed.count(program) > 0;
+        });
+    EXPECT_EQ(got, c.want);
+    for (const auto& program : asked) EXPECT_EQ(program.find(' '), std::string::npos);
+    // The path reaches the editor as its last argument, whole.
+    const auto words = SplitCommandLine(got);
+    ASSERT_TRUE(words.has_value());
+    EXPECT_EQ(words->back(), c.path);
+  }
+}
+
+TEST(CamerasTest, RealEnvironmentGivesAStartableLine) {
+  const std::string path = "/tmp/some dir/Stanzo.ini";
+  const auto words = SplitCommandLine(EditorCommandLine(path));
+  ASSERT_TRUE(words.has_value());
+  ASSERT_GE(words->size(), 2u);
+  EXPECT_EQ(words->back(), path);
+}
+
+}  // namespace
+}  // namespace stanzo
