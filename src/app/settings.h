@@ -6,13 +6,22 @@
 //  - every read goes to the file afresh, every write goes through at once,
 //    so an edit made by another program is seen by the next read;
 //  - a value comes back with surrounding blanks trimmed and one pair of
-//    matching surrounding quotes removed, cut to 2047 characters;
+//    matching surrounding quotes removed, cut to 2047 bytes (never inside
+//    a UTF-8 character);
 //  - a missing file, section or key gives the caller's default;
 //  - a write replaces the key's line in place, else adds the key at the end
-//    of its section, else appends the section; every other line, comment
-//    and the order are kept.
-// Writes replace the file atomically (temporary file, flush, rename).
-// A failed write throws SettingsError "Unable to write to <path>".
+//    of its section (below its last key line), else appends the section;
+//    every other line, comment and the order are kept byte for byte;
+//  - a value is stored up to its first line break, so a value can never
+//    plant lines of its own;
+//  - added lines take the file's line end (CR LF or LF); a new file gets LF;
+//  - a file that is not valid UTF-8 is read as Windows-1252 and written back
+//    in it (see text/line_file.h); values always come back as UTF-8.
+// Writes replace the file atomically (temporary file, flush, rename) and
+// keep its permission bits. A failed write throws SettingsError
+// "Unable to write to <path>" and leaves the file as it was; so does a file
+// that exists but cannot be read. Section and key names must not be empty
+// or hold line breaks, "=", "[" or "]" (std::invalid_argument).
 // Not thread-safe; the console uses it from the GUI thread only.
 #pragma once
 

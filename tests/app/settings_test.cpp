@@ -1,1 +1,344 @@
-// placeholder
+#include "app/settings.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace stanzo {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Pure rules.
+
+TEST(IniLookup, FindsValues) {
+  struct Case {
+    const char* content;
+    const char* section;
+    const char* key;
+    const char* expected;  // the default is "DEF"
+  };
+  const Case cases[] = {
+      {"", "Stanzo", "Host", "DEF"},
+      {"[Stanzo]\nHost=vlc:2323\n", "Stanzo", "Host", "vlc:2323"},
+      {"[Stanzo]\r\nHost=vlc:2323\r\n", "Stanzo", "Host", "vlc:2323"},
+      {"[Stanzo]\nHost=vlc", "Stanzo", "Host", "vlc"},  // no final line end
+      {"[STANZO]\nhOsT=x\n", "Stanzo", "Host", "x"},    // names fold case
+      {"  [ Stanzo ]  \n  Host  =  x y  \n", "Stanzo", "Host", "x y"},
+      {"[Stanzo]\nHost=\n", "Stanzo", "Host", ""},  // present but empty
+      {"[Stanzo]\nHost=   \n", "Stanzo", "Host", ""},
+      {"[Stanzo]\nInitFile=Init.txt\n", "Stanzo", "Host", "DEF"},
+      {"[Cameras]\nHost=x\n", "Stanzo", "Host", "DEF"},
+      {"Host=x\n[Stanzo]\n", "Stanzo", "Host", "DEF"},   // above every section
+      {"[Stanzo]\n;Host=x\n", "Stanzo", "Host", "DEF"},  // a comment
+      {"[Stanzo]\nHost\n", "Stanzo", "Host", "DEF"},     // no "="
+      {"[Stanzo]\nHost=a\nHost=b\n", "Stanzo", "Host", "a"},
+      {"[Stanzo]\nInitFile=a\n[Stanzo]\nHost=b\n", "Stanzo", "Host", "DEF"},  // first section
+      {"[Stanzo\nHost=x\n", "Stanzo", "Host", "x"},                           // header without "]"
+      {"[Stanzo]\n[Cameras]\nHost=x\n", "Stanzo", "Host", "DEF"},
+      {"[Cameras]\nCam1Cmd=@m1 marq-x=5\n", "Cameras", "Cam1Cmd", "@m1 marq-x=5"},
+      {"[S]\nK=\"  quoted  \"\n", "S", "K", "  quoted  "},
+      {"[S]\nK='single'\n", "S", "K", "single"},
+      {"[S]\nK=\"\"\"\n", "S", "K", "\""},  // one pair only
+      {"[S]\nK=\"mixed'\n", "S", "K", "\"mixed'"},
+      {"[S]\nK=\"\n", "S", "K", "\""},
+      {"[S]\nK=a \"b\"\n", "S", "K", "a \"b\""},
+      {"[S]\nK=\t\"x\"\t\n", "S", "K", "x"},
+      {"[S]\n\xC3\xA9=x\n", "S", "\xC3\x89", "DEF"},  // only ASCII folds
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniLookup(c.content, c.section, c.key, "DEF"), c.expected)
+        << ::testing::PrintToString(std::string(c.content));
+  }
+}
+
+TEST(IniLookup, CutsLongValues) {
+  const std::string longValue(3000, 'v');
+  EXPECT_EQ(IniLookup("[S]\nK=" + longValue + "\n", "S", "K", ""), std::string(2047, 'v'));
+  EXPECT_EQ(IniLookup("[S]\nK=" + std::string(2047, 'v') + "\n", "S", "K", ""),
+            std::string(2047, 'v'));
+  // The cut happens after the quotes came off, and never inside a character.
+  EXPECT_EQ(IniLookup("[S]\nK=\"" + std::string(2047, 'v') + "\"\n", "S", "K", ""),
+            std::string(2047, 'v'));
+  const std::string umlauts = std::string(2046, 'v') + "\xC3\xBC\xC3\xBC";
+  EXPECT_EQ(IniLookup("[S]\nK=" + umlauts + "\n", "S", "K", ""), std::string(2046, 'v'));
+}
+
+TEST(IniAssign, EditsInPlace) {
+  struct Case {
+    const char* content;
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      // A new file, LF line ends.
+      {"", "Stanzo", "Host", "vlc:2323", "[Stanzo]\nHost=vlc:2323\n"},
+      // Replace in place; spelling and spacing of the line stay.
+      {"[Stanzo]\r\nHost = old\r\n", "Stanzo", "Host", "new", "[Stanzo]\r\nHost = new\r\n"},
+      {"[stanzo]\nhost=a\n", "Stanzo", "Host", "b", "[stanzo]\nhost=b\n"},
+      {"[S]\nK=\n", "S", "K", "v", "[S]\nK=v\n"},
+      {"[S]\nK=a\nK=b\n", "S", "K", "c", "[S]\nK=c\nK=b\n"},
+      {"[S]\nK=old", "S", "K", "new", "[S]\nK=new"},  // a last line without line end
+      // A new key goes below the section's last key, above its blank lines.
+      {"[A]\nx=1\n\n[B]\ny=2\n", "A", "z", "3", "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
+      {"[A]\r\nx=1\r\n; note\r\n\r\n[B]\r\n", "A", "z", "3",
+       "[A]\r\nx=1\r\nz=3\r\n; note\r\n\r\n[B]\r\n"},
+      {"[A]\n;c\n[B]\n", "A", "k", "v", "[A]\nk=v\n;c\n[B]\n"},
+      {"[S]\nK=1", "S", "J", "v", "[S]\nK=1\nJ=v\n"},
+      {"[S]", "S", "K", "v", "[S]\nK=v\n"},
+      // A new section goes at the end, after one blank line.
+      {"[A]\nx=1\n", "B", "k", "v", "[A]\nx=1\n\n[B]\nk=v\n"},
+      {"[A]\nx=1", "B", "k", "v", "[A]\nx=1\n\n[B]\nk=v\n"},
+      {"[A]\nx=1\n\n", "B", "k", "v", "[A]\nx=1\n\n[B]\nk=v\n"},
+      {"[A]\r\nx=1\r\n", "B", "k", "v", "[A]\r\nx=1\r\n\r\n[B]\r\nk=v\r\n"},
+      // Comments, unknown lines and other sections are left alone.
+      {"; top\n[S]\njunk line\n;K=c\nK=1\n[T]\nK=2\n", "S", "K", "9",
+       "; top\n[S]\njunk line\n;K=c\nK=9\n[T]\nK=2\n"},
+      {"[T]\nK=2\n", "S", "K", "9", "[T]\nK=2\n\n[S]\nK=9\n"},
+      // A value cannot carry lines of its own.
+      {"[S]\nK=1\n", "S", "K", "a\r\n[Evil]\nX=1", "[S]\nK=a\n"},
+      {"[S]\nK=1\n", "S", "K", "\nb", "[S]\nK=\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IniAssign(c.content, c.section, c.key, c.value), c.expected)
+        << ::testing::PrintToString(std::string(c.content)) << " " << c.key << "=" << c.value;
+  }
+}
+
+TEST(IniAssign, WhatIsWrittenReadsBack) {
+  const char* const values[] = {"", "x", "localhost:2323", "a=b", "; not a comment", "\xC3\xA9"};
+  std::string content = "; settings\n[Cameras]\nCam0Title=Wide\n";
+  for (const char* value : values) {
+    content = IniAssign(content, "Stanzo", "Host", value);
+    EXPECT_EQ(IniLookup(content, "stanzo", "HOST", "DEF"), value);
+    EXPECT_EQ(IniLookup(content, "Cameras", "Cam0Title", "DEF"), "Wide");
+  }
+}
+
+TEST(IniAssign, RefusesNamesThatWouldBreakTheFile) {
+  const char* const bad[] = {"", "  ", "a=b", "a\nb", "[x]", ";x"};
+  for (const char* name : bad) {
+    EXPECT_THROW(IniAssign("", name, "K", "v"), std::invalid_argument) << name;
+    EXPECT_THROW(IniAssign("", "S", name, "v"), std::invalid_argument) << name;
+  }
+}
+
+TEST(SettingsPath, FromTheExecutablePath) {
+  struct Case {
+    const char* exe;
+    const char* dir;
+    const char* ini;
+  };
+  const Case cases[] = {
+      {"/opt/stanzo/stanzo", "/opt/stanzo/", "/opt/stanzo/stanzo.ini"},
+      {"/opt/stanzo/stanzo.bin", "/opt/stanzo/", "/opt/stanzo/stanzo.ini"},
+      {"/opt/stanzo/stanzo.old.bin", "/opt/stanzo/", "/opt/stanzo/stanzo.old.ini"},
+      {"/a.b/stanzo", "/a.b/", "/a.b/stanzo.ini"},  // only the last component counts
+      {"a.b/stanzo.bin", "a.b/", "a.b/stanzo.ini"},
+      {"stanzo", "", "stanzo.ini"},
+      {"/bin/.stanzo", "/bin/", "/bin/.stanzo.ini"},  // a hidden name has no extension
+      {"/stanzo", "/", "/stanzo.ini"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AppDirOf(c.exe), c.dir) << c.exe;
+    EXPECT_EQ(SettingsPathOf(c.exe), c.ini) << c.exe;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The file on disk.
+
+// Runs `action` without the privilege to override file permissions: as
+// root, in a child process switched to the unprivileged user "nobody".
+std::string RunUnprivileged(const std::function<std::string()>& action) {
+  if (::geteuid() != 0) return action();
+  int fds[2];
+  if (::pipe(fds) != 0) return "(pipe failed)";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string result = "(could not drop privileges)";
+    if (::setgid(65534) == 0 && ::setuid(65534) == 0) result = action();
+    const char* p = result.data();
+    size_t left = result.size();
+    while (left > 0) {
+      const ssize_t n = ::write(fds[1], p, left);
+      if (n <= 0) break;
+      p += n, left -= static_cast<size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string result;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    result.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return result;
+}
+
+std::string WriteError(IniFile& ini, const char* section, const char* key, const char* value) {
+  try {
+    ini.WriteString(section, key, value);
+  } catch (const SettingsError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/stanzo-settings-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ::chmod(dir_.c_str(), 0755);  // reachable for RunUnprivileged
+    path_ = dir_ + "/stanzo.ini";
+  }
+  void TearDown() override {
+    ::chmod(dir_.c_str(), 0755);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+  void Put(const std::string& bytes) const {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  std::string Get() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::set<std::string> Entries() const {
+    std::set<std::string> names;
+    DIR* d = ::opendir(dir_.c_str());
+    while (const dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name != "." && name != "..") names.insert(name);
+    }
+    ::closedir(d);
+    return names;
+  }
+
+  std::string dir_;
+  std::string path_;
+};
+
+TEST_F(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
+  IniFile ini(path_);
+  EXPECT_EQ(ini.FileName(), path_);
+  EXPECT_EQ(ini.ReadString(kSectionMain, kKeyHost, kDefaultHost), "localhost:2323");
+  EXPECT_TRUE(Entries().empty());  // reading creates nothing
+  ini.WriteString(kSectionMain, kKeyHost, "studio:2323");
+  EXPECT_EQ(Get(), "[Stanzo]\nHost=studio:2323\n");
+  ini.WriteString(kSectionMain, kKeyInitFile, "Show.txt");
+  EXPECT_EQ(Get(), "[Stanzo]\nHost=studio:2323\nInitFile=Show.txt\n");
+  EXPECT_EQ(ini.ReadString("stanzo", "initfile", kDefaultInitFile), "Show.txt");
+  EXPECT_EQ(ini.ReadString(kSectionMain, kKeyLyricFile, kDefaultLyricFile), "Lyrics.txt");
+  EXPECT_EQ(Entries(), std::set<std::string>{"stanzo.ini"});
+}
+
+TEST_F(SettingsFile, SeesEditsMadeByAnotherProgram) {
+  IniFile ini(path_);
+  Put("[Cameras]\r\nCam0Title=Wide\r\n");
+  EXPECT_EQ(ini.ReadString(kSectionCameras, "Cam0Title", ""), "Wide");
+  Put("[Cameras]\r\nCam0Title=  \"Close up\"  \r\n");
+  EXPECT_EQ(ini.ReadString(kSectionCameras, "Cam0Title", ""), "Close up");
+  // And a write starts from what is on disk now, not from what was read.
+  Put("; edited by hand\r\n[Cameras]\r\nCam0Title=Crane\r\n[Stanzo]\r\nHost=a\r\n");
+  ini.WriteString(kSectionMain, kKeyHost, "b");
+  EXPECT_EQ(Get(), "; edited by hand\r\n[Cameras]\r\nCam0Title=Crane\r\n[Stanzo]\r\nHost=b\r\n");
+}
+
+TEST_F(SettingsFile, ReadOnlyDirectoryRefusesTheWriteAndKeepsTheFile) {
+  const std::string old = "[Stanzo]\nHost=old\n";
+  Put(old);
+  ::chmod(path_.c_str(), 0666);
+  ::chmod(dir_.c_str(), 0555);
+  IniFile ini(path_);
+  EXPECT_EQ(RunUnprivileged([&] { return WriteError(ini, kSectionMain, kKeyHost, "new"); }),
+            "Unable to write to " + path_);
+  EXPECT_EQ(RunUnprivileged([&] { return ini.ReadString(kSectionMain, kKeyHost, ""); }), "old");
+  ::chmod(dir_.c_str(), 0755);
+  EXPECT_EQ(Get(), old);
+  EXPECT_EQ(Entries(), std::set<std::string>{"stanzo.ini"});
+}
+
+TEST_F(SettingsFile, ReadOnlyOrUnreadableFileRefusesTheWrite) {
+  const std::string old = "[Stanzo]\nHost=old\n";
+  Put(old);
+  ::chmod(dir_.c_str(), 0777);
+  IniFile ini(path_);
+  for (const mode_t mode : {0444, 0222, 0}) {
+    ::chmod(path_.c_str(), mode);
+    EXPECT_EQ(RunUnprivileged([&] { return WriteError(ini, kSectionMain, kKeyHost, "new"); }),
+              "Unable to write to " + path_)
+        << std::oct << mode;
+  }
+  // Unreadable: the defaults.
+  EXPECT_EQ(RunUnprivileged([&] { return ini.ReadString(kSectionMain, kKeyHost, "D"); }), "D");
+  ::chmod(path_.c_str(), 0644);
+  EXPECT_EQ(Get(), old);
+  EXPECT_EQ(Entries(), std::set<std::string>{"stanzo.ini"});
+}
+
+TEST_F(SettingsFile, MissingDirectoryRefusesTheWrite) {
+  IniFile ini(dir_ + "/gone/stanzo.ini");
+  EXPECT_EQ(WriteError(ini, kSectionMain, kKeyHost, "x"),
+            "Unable to write to " + dir_ + "/gone/stanzo.ini");
+}
+
+TEST_F(SettingsFile, KeepsPermissionBits) {
+  Put("[Stanzo]\nHost=a\n");
+  ::chmod(path_.c_str(), 0600);
+  IniFile ini(path_);
+  ini.WriteString(kSectionMain, kKeyHost, "b");
+  struct stat st;
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(SettingsFile, Windows1252FileStaysWindows1252) {
+  const std::string old = "[Cameras]\r\nCam0Title=B\xFChne\r\n[Stanzo]\r\nHost=a\r\n";
+  Put(old);
+  IniFile ini(path_);
+  EXPECT_EQ(ini.ReadString(kSectionCameras, "Cam0Title", ""), "B\xC3\xBChne");
+  ini.WriteString(kSectionMain, kKeyHost, "caf\xC3\xA9:2323");
+  EXPECT_EQ(Get(), "[Cameras]\r\nCam0Title=B\xFChne\r\n[Stanzo]\r\nHost=caf\xE9:2323\r\n");
+  const std::string before = Get();
+  EXPECT_EQ(WriteError(ini, kSectionMain, kKeyHost, "\xE6\x9D\xB1"),
+            "Unable to write to " + path_ +
+                ": the value holds characters that cannot be stored in Windows-1252");
+  EXPECT_EQ(Get(), before);
+}
+
+TEST_F(SettingsFile, ByteOrderMarkIsKept) {
+  Put("\xEF\xBB\xBF[Stanzo]\nHost=a\n");
+  IniFile ini(path_);
+  EXPECT_EQ(ini.ReadString(kSectionMain, kKeyHost, ""), "a");
+  ini.WriteString(kSectionMain, kKeyHost, "b");
+  EXPECT_EQ(Get(), "\xEF\xBB\xBF[Stanzo]\nHost=b\n");
+}
+
+}  // namespace
+}  // namespace stanzo
