@@ -1,0 +1,88 @@
+// stanzo-stage: a rehearsal stage that shows the console's marquee
+// overlays without a video player. See stage_options.h for the command
+// line; it prints "Listening on HOST:PORT" on stdout once it accepts
+// connections, so scripts and tests started with port 0 can find it.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stage/stage_options.h"
+#include "stage/stage_server.h"
+#include "stage/stage_view.h"
+
+namespace {
+
+using stanzo::stage::StageOptions;
+
+int Run(int argc, char** argv, const StageOptions& options) {
+  std::unique_ptr<QCoreApplication> app;
+  if (options.headless) {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationName(QStringLiteral("stanzo-stage"));
+
+  stanzo::stage::StageServer server;
+  const QString host = QString::fromStdString(options.host);
+  QString error;
+  if (!server.listen(QHostAddress(host), static_cast<quint16>(options.port), &error)) {
+    std::fprintf(stderr, "stanzo-stage: cannot listen on %s:%d: %s\n", options.host.c_str(),
+                 options.port, error.toLocal8Bit().constData());
+    return 1;
+  }
+  const QString address = host + QLatin1Char(':') + QString::number(server.port());
+  std::printf("Listening on %s\n", address.toLocal8Bit().constData());
+  std::fflush(stdout);
+
+  std::unique_ptr<stanzo::stage::StageView> view;
+  if (!options.headless) {
+    const std::uint32_t bg = options.background;
+    view = std::make_unique<stanzo::stage::StageView>(
+        server.dialect(), [&server] { return server.nowMs(); },
+        QColor(static_cast<int>((bg >> 16) & 0xFF), static_cast<int>((bg >> 8) & 0xFF),
+               static_cast<int>(bg & 0xFF)));
+    view->setWindowTitle(QStringLiteral("Stanzo stage - ") + address);
+    QObject::connect(&server, &stanzo::stage::StageServer::overlaysChanged, view.get(),
+                     &stanzo::stage::StageView::overlaysChanged);
+    if (options.fullscreen) {
+      const QList<QScreen*> screens = QGuiApplication::screens();
+      if (options.screen >= 0 && options.screen < screens.size()) {
+        QScreen* screen = screens[options.screen];
+        view->setGeometry(screen->geometry());
+        view->setScreen(screen);
+      } else if (options.screen >= 0) {
+        std::fprintf(stderr, "stanzo-stage: no screen %d (there are %d); using the first\n",
+                     options.screen, static_cast<int>(screens.size()));
+      }
+      view->showFullScreen();
+    } else {
+      view->resize(view->sizeHint());
+      view->show();
+    }
+  }
+  return app->exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  std::string error;
+  const std::optional<StageOptions> options = stanzo::stage::ParseStageArgs(args, &error);
+  if (!options) {
+    std::fprintf(stderr, "stanzo-stage: %s\n\n%s", error.c_str(),
+                 stanzo::stage::StageUsage().c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(stanzo::stage::StageUsage().c_str(), stdout);
+    return 0;
+  }
+  return Run(argc, argv, *options);
+}
