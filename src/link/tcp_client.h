@@ -26,7 +26,9 @@
 //    ReadTimeout ms (0 = no limit), receives once (at most RecvBufferSize
 //    bytes) and returns what is pending; EIdReadTimeout "Read Timeout" when
 //    nothing arrived. The peer's close fires OnDisconnected once inside the
-//    call that sees it and returns "".
+//    call that sees it and returns "". A reset or abort seen by the receive
+//    closes the link, fires OnDisconnected once and raises EIdSocketError
+//    (unless received input is still pending, which is returned instead).
 // Not thread-safe: one thread uses a client. Destruction closes the socket
 // without an event.
 #pragma once
