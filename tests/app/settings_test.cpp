@@ -1,22 +1,18 @@
 #include "app/settings.h"
 
-#include <dirent.h>
-#include <errno.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "text/temp_files.h"
+
 namespace stanzo {
 namespace {
+
+using files_test::RunUnprivileged;
 
 // ---------------------------------------------------------------------------
 // Pure rules.
@@ -160,42 +156,6 @@ TEST(SettingsPath, FromTheExecutablePath) {
 // ---------------------------------------------------------------------------
 // The file on disk.
 
-// Runs `action` without the privilege to override file permissions: as
-// root, in a child process switched to the unprivileged user "nobody".
-std::string RunUnprivileged(const std::function<std::string()>& action) {
-  if (::geteuid() != 0) return action();
-  int fds[2];
-  if (::pipe(fds) != 0) return "(pipe failed)";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string result = "(could not drop privileges)";
-    if (::setgid(65534) == 0 && ::setuid(65534) == 0) result = action();
-    const char* p = result.data();
-    size_t left = result.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fds[1], p, left);
-      if (n <= 0) break;
-      p += n, left -= static_cast<size_t>(n);
-    }
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string result;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    result.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return result;
-}
-
 std::string WriteError(IniFile& ini, const char* section, const char* key, const char* value) {
   try {
     ini.WriteString(section, key, value);
@@ -207,41 +167,12 @@ std::string WriteError(IniFile& ini, const char* section, const char* key, const
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/stanzo-settings-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::chmod(dir_.c_str(), 0755);  // reachable for RunUnprivileged
-    path_ = dir_ + "/stanzo.ini";
-  }
-  void TearDown() override {
-    ::chmod(dir_.c_str(), 0755);
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
+  void Put(const std::string& bytes) const { files_test::PutFile(path_, bytes); }
+  std::string Get() const { return files_test::GetFile(path_); }
+  std::set<std::string> Entries() const { return dir_.Entries(); }
 
-  void Put(const std::string& bytes) const {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::set<std::string> Entries() const {
-    std::set<std::string> names;
-    DIR* d = ::opendir(dir_.c_str());
-    while (const dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.insert(name);
-    }
-    ::closedir(d);
-    return names;
-  }
-
-  std::string dir_;
-  std::string path_;
+  files_test::TempDir dir_;
+  std::string path_ = dir_ / "stanzo.ini";
 };
 
 TEST_F(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
@@ -274,12 +205,12 @@ TEST_F(SettingsFile, ReadOnlyDirectoryRefusesTheWriteAndKeepsTheFile) {
   const std::string old = "[Stanzo]\nHost=old\n";
   Put(old);
   ::chmod(path_.c_str(), 0666);
-  ::chmod(dir_.c_str(), 0555);
+  ::chmod(dir_.path().c_str(), 0555);
   IniFile ini(path_);
   EXPECT_EQ(RunUnprivileged([&] { return WriteError(ini, kSectionMain, kKeyHost, "new"); }),
             "Unable to write to " + path_);
   EXPECT_EQ(RunUnprivileged([&] { return ini.ReadString(kSectionMain, kKeyHost, ""); }), "old");
-  ::chmod(dir_.c_str(), 0755);
+  ::chmod(dir_.path().c_str(), 0755);
   EXPECT_EQ(Get(), old);
   EXPECT_EQ(Entries(), std::set<std::string>{"stanzo.ini"});
 }
@@ -287,7 +218,7 @@ TEST_F(SettingsFile, ReadOnlyDirectoryRefusesTheWriteAndKeepsTheFile) {
 TEST_F(SettingsFile, ReadOnlyOrUnreadableFileRefusesTheWrite) {
   const std::string old = "[Stanzo]\nHost=old\n";
   Put(old);
-  ::chmod(dir_.c_str(), 0777);
+  ::chmod(dir_.path().c_str(), 0777);
   IniFile ini(path_);
   for (const mode_t mode : {0444, 0222, 0}) {
     ::chmod(path_.c_str(), mode);
@@ -303,9 +234,9 @@ TEST_F(SettingsFile, ReadOnlyOrUnreadableFileRefusesTheWrite) {
 }
 
 TEST_F(SettingsFile, MissingDirectoryRefusesTheWrite) {
-  IniFile ini(dir_ + "/gone/stanzo.ini");
+  IniFile ini(dir_ / "gone/stanzo.ini");
   EXPECT_EQ(WriteError(ini, kSectionMain, kKeyHost, "x"),
-            "Unable to write to " + dir_ + "/gone/stanzo.ini");
+            "Unable to write to " + dir_ / "gone/stanzo.ini");
 }
 
 TEST_F(SettingsFile, KeepsPermissionBits) {

@@ -1,17 +1,13 @@
 #include "text/line_file.h"
 
-#include <dirent.h>
+#include "text/temp_files.h"
+
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +17,9 @@
 namespace stanzo {
 namespace {
 
+using files_test::GetFile;
+using files_test::PutFile;
+using files_test::RunUnprivileged;
 using ::testing::ElementsAre;
 
 using namespace std::string_literals;  // "...\0..."s keeps embedded NULs
@@ -192,80 +191,12 @@ std::string ErrorOf(const std::function<void()>& action) {
   return "(no error)";
 }
 
-// Runs `action` without the privilege to override file permissions: as
-// root, in a child process switched to the unprivileged user "nobody".
-// Returns what `action` returned.
-std::string RunUnprivileged(const std::function<std::string()>& action) {
-  if (::geteuid() != 0) return action();
-  int fds[2];
-  if (::pipe(fds) != 0) return "(pipe failed)";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    std::string result = "(could not drop privileges)";
-    if (::setgid(65534) == 0 && ::setuid(65534) == 0) result = action();
-    const char* p = result.data();
-    size_t left = result.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fds[1], p, left);
-      if (n <= 0) break;
-      p += n, left -= static_cast<size_t>(n);
-    }
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string result;
-  char buf[512];
-  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    result.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return result;
-}
-
 class LineFileOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/stanzo-line-file-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ::chmod(dir_.c_str(), 0755);  // reachable for RunUnprivileged
-  }
-  void TearDown() override {
-    ::chmod(dir_.c_str(), 0755);
-    std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
+  std::string Path(const std::string& name) const { return dir_ / name; }
+  std::set<std::string> Entries() const { return dir_.Entries(); }
 
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-  static void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-  }
-  static std::string Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::set<std::string> Entries() const {
-    std::set<std::string> names;
-    DIR* d = ::opendir(dir_.c_str());
-    while (const dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.insert(name);
-    }
-    ::closedir(d);
-    return names;
-  }
-
-  std::string dir_;
+  stanzo::files_test::TempDir dir_;
 };
 
 TEST_F(LineFileOnDisk, EditorFileRoundTrips) {
@@ -291,12 +222,12 @@ TEST_F(LineFileOnDisk, EditorFileRoundTrips) {
   const std::string path = Path("Lyrics.txt");
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.onDisk));
-    Put(path, c.onDisk);
+    PutFile(path, c.onDisk);
     const EditorFile file = LoadEditorFile(path);
     EXPECT_EQ(file.text, c.text);
     EXPECT_EQ(file.encoding, c.encoding);
     SaveEditorFile(path, file.text, file.encoding);
-    EXPECT_EQ(Get(path), c.savedBack);
+    EXPECT_EQ(GetFile(path), c.savedBack);
   }
   EXPECT_EQ(Entries(), std::set<std::string>{"Lyrics.txt"});
 }
@@ -317,37 +248,37 @@ TEST_F(LineFileOnDisk, ListFileRoundTrips) {
   const std::string path = Path("Stanzo-SentToVLC.txt");
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.onDisk));
-    Put(path, c.onDisk);
+    PutFile(path, c.onDisk);
     const ListFile file = LoadListFile(path);
     EXPECT_EQ(file.items, c.items);
     SaveListFile(path, file.items, file.encoding);
-    EXPECT_EQ(Get(path), c.savedBack);
+    EXPECT_EQ(GetFile(path), c.savedBack);
   }
-  Put(path, "caf\xE9\r\n");
+  PutFile(path, "caf\xE9\r\n");
   const ListFile file = LoadListFile(path);
   EXPECT_THAT(file.items, ElementsAre("caf\xC3\xA9"));
   EXPECT_EQ(file.encoding, TextEncoding::Windows1252);
   SaveListFile(path, {"new", file.items[0]}, file.encoding);
-  EXPECT_EQ(Get(path), "new\r\ncaf\xE9\r\n");
+  EXPECT_EQ(GetFile(path), "new\r\ncaf\xE9\r\n");
 }
 
 TEST_F(LineFileOnDisk, SaveCreatesTheFileWithCrLf) {
   SaveEditorFile(Path("Init.txt"), "one\ntwo\n");
-  EXPECT_EQ(Get(Path("Init.txt")), "one\r\ntwo\r\n");
+  EXPECT_EQ(GetFile(Path("Init.txt")), "one\r\ntwo\r\n");
   SaveListFile(Path("h.txt"), {});
-  EXPECT_EQ(Get(Path("h.txt")), "");
+  EXPECT_EQ(GetFile(Path("h.txt")), "");
   SaveEditorFile(Path("Init.txt"), "");
-  EXPECT_EQ(Get(Path("Init.txt")), "");
+  EXPECT_EQ(GetFile(Path("Init.txt")), "");
 }
 
 TEST_F(LineFileOnDisk, OpenErrors) {
   const std::string missing = Path("missing.txt");
   EXPECT_EQ(ErrorOf([&] { LoadEditorFile(missing); }), "Cannot open file " + missing);
   EXPECT_EQ(ErrorOf([&] { LoadListFile(missing); }), "Cannot open file " + missing);
-  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(dir_); }), "Cannot open file " + dir_);
+  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(dir_.path()); }), "Cannot open file " + dir_.path());
 
   const std::string locked = Path("locked.txt");
-  Put(locked, "secret\r\n");
+  PutFile(locked, "secret\r\n");
   ::chmod(locked.c_str(), 0);
   EXPECT_EQ(RunUnprivileged([&] { return ErrorOf([&] { LoadListFile(locked); }); }),
             "Cannot open file " + locked);
@@ -356,28 +287,29 @@ TEST_F(LineFileOnDisk, OpenErrors) {
 TEST_F(LineFileOnDisk, CreateErrorsLeaveTheOldFile) {
   const std::string noDir = Path("no/such/dir.txt");
   EXPECT_EQ(ErrorOf([&] { SaveEditorFile(noDir, "x\n"); }), "Cannot create file " + noDir);
-  EXPECT_EQ(ErrorOf([&] { SaveListFile(dir_, {"x"}); }), "Cannot create file " + dir_);
+  EXPECT_EQ(ErrorOf([&] { SaveListFile(dir_.path(), {"x"}); }),
+            "Cannot create file " + dir_.path());
 
   // A read-only directory: the file itself is writable, but no temporary
   // can be made beside it.
   const std::string inLockedDir = Path("Init.txt");
-  Put(inLockedDir, "old\r\n");
+  PutFile(inLockedDir, "old\r\n");
   ::chmod(inLockedDir.c_str(), 0666);
-  ::chmod(dir_.c_str(), 0555);
+  ::chmod(dir_.path().c_str(), 0555);
   EXPECT_EQ(RunUnprivileged([&] { return ErrorOf([&] { SaveEditorFile(inLockedDir, "new\n"); }); }),
             "Cannot create file " + inLockedDir);
-  ::chmod(dir_.c_str(), 0755);
-  EXPECT_EQ(Get(inLockedDir), "old\r\n");
+  ::chmod(dir_.path().c_str(), 0755);
+  EXPECT_EQ(GetFile(inLockedDir), "old\r\n");
 
   // A read-only file in a writable directory stays protected.
   const std::string readOnly = Path("Lyrics.txt");
-  Put(readOnly, "keep\r\n");
+  PutFile(readOnly, "keep\r\n");
   ::chmod(readOnly.c_str(), 0444);
-  ::chmod(dir_.c_str(), 0777);
+  ::chmod(dir_.path().c_str(), 0777);
   EXPECT_EQ(RunUnprivileged([&] { return ErrorOf([&] { SaveEditorFile(readOnly, "new\n"); }); }),
             "Cannot create file " + readOnly);
-  ::chmod(dir_.c_str(), 0755);
-  EXPECT_EQ(Get(readOnly), "keep\r\n");
+  ::chmod(dir_.path().c_str(), 0755);
+  EXPECT_EQ(GetFile(readOnly), "keep\r\n");
   EXPECT_EQ(Entries(), (std::set<std::string>{"Init.txt", "Lyrics.txt"}));
 }
 
@@ -405,7 +337,7 @@ class FileSizeLimit {
 TEST_F(LineFileOnDisk, WriteFailingHalfWayLeavesTheOldFile) {
   const std::string path = Path("Lyrics.txt");
   const std::string old = "verse one\r\nverse two\r\n";
-  Put(path, old);
+  PutFile(path, old);
   std::string big;
   for (int i = 0; i < 2000; ++i) big += "a longer verse that will not fit\n";
   {
@@ -413,7 +345,7 @@ TEST_F(LineFileOnDisk, WriteFailingHalfWayLeavesTheOldFile) {
     EXPECT_EQ(ErrorOf([&] { SaveEditorFile(path, big); }), "Stream write error");
     EXPECT_EQ(ErrorOf([&] { SaveListFile(path, EditorLines(big)); }), "Stream write error");
   }
-  EXPECT_EQ(Get(path), old);
+  EXPECT_EQ(GetFile(path), old);
   EXPECT_EQ(Entries(), std::set<std::string>{"Lyrics.txt"});  // no temporary left
 }
 
@@ -435,36 +367,36 @@ TEST_F(LineFileOnDisk, UnencodableEditLeavesTheOldFile) {
   const std::string old =
       "@m1 marq-marquee D\xFC"
       "sseldorf\r\n";
-  Put(path, old);
+  PutFile(path, old);
   const EditorFile file = LoadEditorFile(path);
   ASSERT_EQ(file.encoding, TextEncoding::Windows1252);
   EXPECT_EQ(
       ErrorOf(
           [&] { SaveEditorFile(path, file.text + "\xE6\x9D\xB1\xE4\xBA\xAC\n", file.encoding); }),
       "Cannot save " + path + ": the text holds characters that cannot be stored in Windows-1252");
-  EXPECT_EQ(Get(path), old);
+  EXPECT_EQ(GetFile(path), old);
   EXPECT_EQ(Entries(), std::set<std::string>{"Init.txt"});
   // Characters the code page has are fine.
   SaveEditorFile(path, file.text + "\xE2\x82\xAC\n", file.encoding);
-  EXPECT_EQ(Get(path), old + "\x80\r\n");
+  EXPECT_EQ(GetFile(path), old + "\x80\r\n");
 }
 
 TEST_F(LineFileOnDisk, KeepsPermissionBitsAndSymbolicLinks) {
   const std::string path = Path("Init.txt");
-  Put(path, "a\r\n");
+  PutFile(path, "a\r\n");
   ::chmod(path.c_str(), 0640);
   SaveEditorFile(path, "b\n");
   struct stat st;
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(Get(path), "b\r\n");
+  EXPECT_EQ(GetFile(path), "b\r\n");
 
   const std::string link = Path("link.txt");
   ASSERT_EQ(::symlink("Init.txt", link.c_str()), 0);
   SaveEditorFile(link, "c\n");
   ASSERT_EQ(::lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(Get(path), "c\r\n");
+  EXPECT_EQ(GetFile(path), "c\r\n");
   EXPECT_EQ(Entries(), (std::set<std::string>{"Init.txt", "link.txt"}));
 }
 
