@@ -288,6 +288,20 @@ TEST(RunDosCommandTest, RunsInTheWorkingDirectory) {
 
 TEST(RunDosCommandTest, ChildHasItsOwnSessionAndNullInput) {
   TempDir dir;
+  // Give this process a standard input other than /dev/null for the run.
+  const std::string input = dir.file("console-input");
+  const int savedStdin = dup(STDIN_FILENO);
+  const int consoleInput = open(input.c_str(), O_RDONLY | O_CREAT, 0600);
+  ASSERT_GE(consoleInput, 0);
+  ASSERT_EQ(dup2(consoleInput, STDIN_FILENO), STDIN_FILENO);
+  close(consoleInput);
+  struct RestoreStdin {
+    int fd;
+    ~RestoreStdin() {
+      dup2(fd, STDIN_FILENO);
+      close(fd);
+    }
+  } restore{savedStdin};
   for (bool wait : {true, false}) {
     SCOPED_TRACE(wait ? "wait" : "no wait");
     const std::string out = dir.file(wait ? "w.txt" : "n.txt");
@@ -311,13 +325,15 @@ TEST(RunDosCommandTest, NoDescriptorLeaksAndSignalsAreReset) {
   const std::string marker = dir.file("leak-marker");
   const int leaked = open(marker.c_str(), O_WRONLY | O_CREAT, 0600);  // no O_CLOEXEC
   ASSERT_GE(leaked, 0);
-  struct sigaction ignore {
-  }, saved{};
+  struct sigaction ignore = {}, saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &saved);
 
-  const std::string text = RunSnippet(
-      dir, "ls -l /proc/$$/fd > \"$1\"; grep -E '^Sig(Ign|Blk)' /proc/$$/status >> \"$1\"");
+  // exec: the started program reports its own signal state (a shell
+  // that waits for a child blocks signals of its own meanwhile).
+  const std::string text = RunSnippet(dir,
+                                      "ls -l /proc/$$/fd > \"$1\"; "
+                                      "exec grep -E '^Sig(Ign|Blk)' /proc/self/status >> \"$1\"");
 
   sigaction(SIGPIPE, &saved, nullptr);
   close(leaked);
