@@ -43,6 +43,11 @@ class CommandChannel {
   // Binds the client's events to this channel and sets its port (2323) and
   // read time-out (30 ms). Both objects must outlive the channel.
   CommandChannel(TIdTCPClient& client, ChannelView& view);
+  // Unbinds the client's events, so that a client that lives on never
+  // calls into a destroyed channel.
+  ~CommandChannel();
+  CommandChannel(const CommandChannel&) = delete;
+  CommandChannel& operator=(const CommandChannel&) = delete;
 
   bool IsConnected() const { return connected_; }
 
@@ -55,8 +60,9 @@ class CommandChannel {
   // (cap 1000), then lets pending events run. Empty text does nothing.
   void SendCommand(const std::string& text);
 
-  // The ad-hoc button: trims the history to 100 entries, then sends `text`
-  // exactly as typed.
+  // The ad-hoc button: sends `text` exactly as typed, like SendCommand, but
+  // trims the history to 100 entries before recording it. Empty text, or a
+  // send that fails, leaves the history untouched (no trim either).
   void SendAdhoc(const std::string& text);
 
   // One timer tick: takes whatever arrived and logs it as one "R " entry.
