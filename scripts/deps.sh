@@ -4,9 +4,9 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core"
+  [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
   [test]="clang libclang-rt-14-dev xvfb xauth"
-  [run]="fonts-dejavu-core"
+  [run]="fonts-dejavu-core fonts-liberation2"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr"
 )
 

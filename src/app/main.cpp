@@ -1,11 +1,15 @@
-#include <QApplication>
-#include <QMainWindow>
+// Program entry: the application titled "Stanzo", its one main window, and
+// the message loop until the window closes.
+#include <QCoreApplication>
+
+#include "app/application.h"
+#include "app/main_window.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Stanzo");
-  QMainWindow w;
-  w.setWindowTitle("Stanzo  (Cuewright)");
-  w.show();
+  stanzo::StanzoApplication app(argc, argv);
+  stanzo::AppEnvironment env;
+  env.exePath = QCoreApplication::applicationFilePath().toStdString();
+  stanzo::TfrmMain frmMain(env);
+  frmMain.show();
   return app.exec();
 }

@@ -1,0 +1,202 @@
+// TfrmMain: the console's one window. It owns every control, the TCP client
+// `TCPCli`, the 80 ms timer `Timer1` and the settings file, from creation to
+// exit. Its handlers are thin: each hands its work to a GUI-free part
+// (command channel, init list, slide sender, search, process runner) through
+// the narrow views in widgets.h. Every exception that escapes a handler is
+// shown by the default error box (Dialogs::ShowError) and the window keeps
+// running in the state the handler left behind.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/dialogs.h"
+#include "app/settings.h"
+#include "app/widgets.h"
+#include "link/command_channel.h"
+#include "link/tcp_client.h"
+#include "presentation/lyric_search.h"
+#include "presentation/slide_sender.h"
+#include "text/line_file.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QTimer;
+
+namespace stanzo {
+
+// What the window takes from its surroundings; tests replace each part.
+struct AppEnvironment {
+  // The executable's full path: fixes AppDir and the settings file.
+  std::string exePath;
+  // Message boxes and dialogs; null means Qt's own, over the window.
+  std::shared_ptr<Dialogs> dialogs;
+  // The stress test's pause; null means: keep handling events for `ms`.
+  std::function<void(int ms)> pause;
+};
+
+class TfrmMain : public QWidget, private ChannelView {
+  Q_OBJECT
+ public:
+  explicit TfrmMain(AppEnvironment env, QWidget* parent = nullptr);
+  ~TfrmMain() override;
+
+  const std::string& AppDir() const { return appDir_; }
+  const IniFile& SettingsFile() const { return *settings_; }
+  bool IsConnected() const { return channel_->IsConnected(); }
+  const std::string& LastSearchText() const { return search_.LastSearchText(); }
+  // Factor applied to the design geometry (1 when the font measures 13 px).
+  double LayoutScale() const { return scale_; }
+
+  // Operations of the window's parts (public for the window's own tests).
+  void SendCommand(const std::string& text);
+  void LogEvent(const std::string& kind, const std::string& text);
+  void RunInitCommands(const std::string& mask);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Construction.
+  void CreateControls();
+  void ApplyLayout();
+  void SetTabOrder();
+  void BindEvents();
+  // Runs `fn`; an exception is shown by the default error box.
+  void Guard(const std::function<void()>& fn);
+
+  // Lifecycle.
+  void FormCreate();
+  void LoadSettings();
+  bool FormClose();  // false: the close is abandoned
+
+  // ChannelView.
+  ItemList& History() override { return adhocItems_; }
+  void AppendLog(const std::string& entry) override;
+  void ShowConnectionState(bool connected) override;
+  void ProcessEvents() override;
+
+  // Handlers, named after the control and the event.
+  void edHostChange();
+  void butConnectClick();
+  void butSendAdhocClick();
+  void Timer1Timer();
+  void memInitChange();
+  void butInitOpenClick();
+  void butInitSaveClick() { SaveInitFile(); }
+  void butSendInitClick() { RunInitCommands("*"); }
+  void butHelpMasksClick();
+  void memLyricChange();
+  bool memLyricKeyUp(int key, Qt::KeyboardModifiers shift);
+  void butLyricOpenClick();
+  void butLyricSaveClick() { SaveLyricFile(); }
+  void butToListClick() { CopyLyricsToQueue(); }
+  void butLineFromListClick();
+  void butSlideClick();
+  void butSlideKeyDown(int key, Qt::KeyboardModifiers shift);
+  void butSlideBackClick();
+  void butExecClick();
+  void grpCamsClick(int index);
+  void butCamEditClick();
+  void butTestClick();
+
+  // Operations.
+  void UpdateConnectionControls();
+  void LoadAdhocHistory();
+  void SaveAdhocHistory();
+  void LoadLaunchHistory();
+  void SaveLaunchHistory();
+  void LoadCameras();
+  void LoadInitFile();
+  void SaveInitFile();
+  void LoadLyricFile();
+  void SaveLyricFile();
+  void CopyLyricsToQueue();
+  // Opening another init or lyric file: the dialog, the unsaved-edits
+  // question, the foreign-directory warning; the chosen bare name or "".
+  std::string ChooseScriptFile(const std::string& title, const std::string& current, bool dirty,
+                               const std::function<void()>& save, const std::string& unsavedCaption,
+                               const std::string& unsavedText);
+  void Pause(int ms);
+
+ public:
+  // Controls, in creation order; object names are the same.
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* lblInitFile;
+  QLabel* lblLyricFile;
+  QLabel* Label3;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLineEdit* edHost;
+  QPlainTextEdit* memLog;
+  QPushButton* butSendAdhoc;
+  QPushButton* butConnect;
+  QPushButton* butTest;
+  SimpleComboBox* cboAdhoc;
+  QPlainTextEdit* memLyric;
+  QListWidget* lstLyrics;
+  QPushButton* butToList;
+  QPlainTextEdit* memInit;
+  QPushButton* butSendInit;
+  QPushButton* butSlide;
+  QPushButton* butLineFromList;
+  QPushButton* butLyricOpen;
+  QPushButton* butInitOpen;
+  QPushButton* butInitSave;
+  QPushButton* butLyricSave;
+  QPushButton* butSlideBack;
+  QComboBox* cboLaunchCmd;
+  QPushButton* butHelpMasks;
+  QPushButton* butExec;
+  QLineEdit* Edit1;
+  RadioGroup* grpCams;
+  QPushButton* butCamEdit;
+  QTimer* Timer1;
+  TIdTCPClient TCPCli;
+
+ private:
+  AppEnvironment env_;
+  std::shared_ptr<Dialogs> dialogs_;
+  QScrollArea* scroll_;
+  QWidget* client_;
+  std::string appDir_;
+  std::unique_ptr<IniFile> settings_;
+  ComboItems<SimpleComboBox> adhocItems_;
+  ComboItems<QComboBox> launchItems_;
+  EditorLineSource initLines_;
+  ListQueue queue_;
+  std::unique_ptr<CommandChannel> channel_;
+  std::unique_ptr<SlideSender> slides_;
+  LyricSearch search_;
+  TextEncoding initEncoding_ = TextEncoding::Utf8;
+  TextEncoding lyricEncoding_ = TextEncoding::Utf8;
+  TextEncoding adhocEncoding_ = TextEncoding::Utf8;
+  TextEncoding launchEncoding_ = TextEncoding::Utf8;
+  double scale_ = 1.0;
+  bool placed_ = false;
+};
+
+// File names beside the executable.
+inline constexpr char kAdhocHistoryFile[] = "Stanzo-SentToVLC.txt";
+inline constexpr char kLaunchHistoryFile[] = "Stanzo-LaunchHist.txt";
+inline constexpr char kAdhocPrompt[] = "(command to send to VLC)";
+inline constexpr char kMarqueeDocs[] = "https://wiki.videolan.org/Documentation:Modules/marq/";
+
+// The editor's whole text with "\n" breaks, every character kept.
+std::string EditorText(const QPlainTextEdit* editor);
+// Byte offset in the UTF-8 form of `text` of character position `pos`, and back.
+size_t Utf8Offset(const QString& text, int pos);
+int CharPosition(const QString& text, size_t utf8Offset);
+
+}  // namespace stanzo

@@ -1,0 +1,193 @@
+#include "app/widgets.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <algorithm>
+
+namespace stanzo {
+namespace {
+
+// The whole row of a camera choice takes the click, not only its circle
+// and caption: an operator aims at a row, mid-show.
+class RowRadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+}  // namespace
+
+SimpleComboBox::SimpleComboBox(QWidget* parent)
+    : QWidget(parent), edit_(new QLineEdit(this)), list_(new QListWidget(this)) {
+  setFocusProxy(edit_);
+  list_->setFocusPolicy(Qt::ClickFocus);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setUniformItemSizes(true);  // keeps long histories cheap to lay out
+  connect(list_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { edit_->setText(item->text()); });
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0 && list_->hasFocus()) edit_->setText(list_->item(row)->text());
+  });
+}
+
+int SimpleComboBox::count() const {
+  return list_->count();
+}
+QString SimpleComboBox::itemText(int index) const {
+  QListWidgetItem* item = list_->item(index);
+  return item ? item->text() : QString();
+}
+void SimpleComboBox::insertItem(int index, const QString& text) {
+  list_->insertItem(index, text);
+}
+void SimpleComboBox::removeItem(int index) {
+  delete list_->takeItem(index);
+}
+void SimpleComboBox::clear() {
+  list_->clear();
+}
+void SimpleComboBox::addItems(const QStringList& items) {
+  list_->addItems(items);
+}
+void SimpleComboBox::setCurrentIndex(int index) {
+  if (index < 0 || index >= list_->count()) return;
+  list_->setCurrentRow(index);
+  edit_->setText(list_->item(index)->text());
+}
+QString SimpleComboBox::currentText() const {
+  return edit_->text();
+}
+void SimpleComboBox::setEditText(const QString& text) {
+  edit_->setText(text);
+}
+
+void SimpleComboBox::resizeEvent(QResizeEvent*) {
+  const int editHeight = std::min(edit_->sizeHint().height(), height() / 3);
+  edit_->setGeometry(0, 0, width(), editHeight);
+  list_->setGeometry(0, editHeight, width(), height() - editHeight);
+}
+
+RadioGroup::RadioGroup(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void RadioGroup::clearItems() {
+  for (QRadioButton* b : buttons_) delete b;
+  buttons_.clear();
+  selected_ = -1;
+}
+
+void RadioGroup::addItem(const QString& text) {
+  QRadioButton* b = new RowRadioButton(ButtonCaption(text), this);
+  b->setAutoExclusive(false);  // exclusivity is ours, so the selection can be cleared
+  b->setFont(font());
+  const int index = static_cast<int>(buttons_.size());
+  connect(b, &QRadioButton::toggled, this, [this, index](bool on) { OnToggled(index, on); });
+  buttons_.push_back(b);
+  b->show();
+  Relayout();
+  UpdateFocusPolicies();
+}
+
+void RadioGroup::setItemIndex(int index) {
+  silent_ = true;
+  for (int i = 0; i < count(); ++i) buttons_[i]->setChecked(i == index);
+  selected_ = (index >= 0 && index < count()) ? index : -1;
+  silent_ = false;
+  UpdateFocusPolicies();
+}
+
+void RadioGroup::OnToggled(int index, bool checked) {
+  if (silent_) return;
+  if (!checked) {
+    // A click on the selected button must not unselect it.
+    if (index == selected_) {
+      silent_ = true;
+      buttons_[index]->setChecked(true);
+      silent_ = false;
+    }
+    return;
+  }
+  if (index == selected_) return;
+  const int previous = selected_;
+  selected_ = index;
+  if (previous >= 0) {
+    silent_ = true;
+    buttons_[previous]->setChecked(false);
+    silent_ = false;
+  }
+  UpdateFocusPolicies();
+  emit clicked(index);
+}
+
+void RadioGroup::UpdateFocusPolicies() {
+  for (int i = 0; i < count(); ++i)
+    buttons_[i]->setFocusPolicy(i == selected_ ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void RadioGroup::resizeEvent(QResizeEvent* event) {
+  QGroupBox::resizeEvent(event);
+  Relayout();
+}
+
+void RadioGroup::Relayout() {
+  if (buttons_.empty()) return;
+  // One column filling the box below the caption, as the classic group did.
+  const int top = fontMetrics().height();
+  const int left = 8;
+  const int usable = height() - top - 4;
+  const int n = static_cast<int>(buttons_.size());
+  for (int i = 0; i < n; ++i) {
+    const int y = top + usable * i / n;
+    const int h = usable * (i + 1) / n - usable * i / n;
+    buttons_[i]->setGeometry(left, y, width() - left - 4, h);
+  }
+}
+
+QString ButtonCaption(const QString& text) {
+  QString out = text;
+  out.replace('&', "&&");
+  return out;
+}
+
+int EditorLineCount(const QPlainTextEdit* editor) {
+  const QTextDocument* doc = editor->document();
+  int n = doc->blockCount();
+  if (n > 0 && doc->lastBlock().text().isEmpty()) --n;
+  return n;
+}
+
+int EditorLineSource::Count() const {
+  return EditorLineCount(editor_);
+}
+
+std::string EditorLineSource::Line(int index) const {
+  return editor_->document()->findBlockByNumber(index).text().toStdString();
+}
+
+std::string ListQueue::Line(int index) const {
+  QListWidgetItem* item = list_->item(index);
+  return item ? item->text().toStdString() : std::string();
+}
+
+int ListQueue::Selected() const {
+  const QModelIndexList rows = list_->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void ListQueue::Select(int index) {
+  if (index >= 0 && index < list_->count()) {
+    list_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    list_->scrollToItem(list_->item(index));
+  } else {
+    list_->clearSelection();
+    list_->setCurrentRow(-1);
+  }
+}
+
+}  // namespace stanzo

@@ -1,0 +1,426 @@
+// The window as the operator meets it: layout, focus, tool tips, and the
+// command channel driven by clicks against a stand-in player.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <chrono>
+
+#include "app/application.h"
+#include "gui_fixture.h"
+
+using namespace std::chrono_literals;
+using stanzo::StandinPlayer;
+using stanzo::testing::Console;
+
+namespace {
+
+struct ControlRow {
+  const char* name;
+  const char* kind;
+  int left, top, width, height, tab;
+  const char* text;  // after start-up in an empty directory; nullptr: not checked here
+  const char* hint;  // nullptr: no tool tip
+};
+
+// The design table: creation order, geometry at scale 1, tab order (-1: no
+// focus), text after start-up, hint.
+const ControlRow kControls[] = {
+    {"Label1", "QLabel", 8, 56, 270, 13, -1,
+     "Lines starting with \"@\" will be sent naked  as commands.", nullptr},
+    {"Label2", "QLabel", 8, 72, 277, 13, -1,
+     "Lines ending with \"\\\" will immediately process next line too.", nullptr},
+    {"lblInitFile", "QLabel", 352, 8, 52, 13, -1, "Init.txt", nullptr},
+    {"lblLyricFile", "QLabel", 8, 144, 61, 13, -1, "Lyrics.txt", nullptr},
+    {"Label3", "QLabel", 8, 40, 75, 13, -1, "Lyric Slide Hints", nullptr},
+    {"Label4", "QLabel", 8, 88, 289, 13, -1,
+     "\"{INIT}mask\" will re-run all INIT commands matching \"mask\".", nullptr},
+    {"Label5", "QLabel", 8, 104, 125, 13, -1, "\"$_\" will insert a line break", nullptr},
+    {"edHost", "QLineEdit", 8, 8, 121, 21, 0, "localhost:2323",
+     "Host (name or IP address). Optional: host:port (default port 2323)"},
+    {"memLog", "QPlainTextEdit", 8, 368, 513, 81, 1,
+     "VLC Events & Messages:", "Events and messages from VLC are displayed here."},
+    {"butSendAdhoc", "QPushButton", 512, 272, 97, 17, 2, "Ad-hoc Command", nullptr},
+    {"butConnect", "QPushButton", 144, 8, 81, 25, 3, "Connect",
+     "Connect to VLC \"rc\" interface on specified host & port"},
+    {"butTest", "QPushButton", 528, 376, 81, 25, 4, "Stress Test",
+     "Test rapid (5/sec) VLC marquee updates"},
+    {"cboAdhoc", "stanzo::SimpleComboBox", 8, 272, 497, 97, 5, "(command to send to VLC)",
+     "Commands sent to VLC"},
+    {"memLyric", "QPlainTextEdit", 8, 160, 201, 105, 6, nullptr,
+     "Lyrics and other text to present"},
+    {"lstLyrics", "QListWidget", 320, 120, 201, 145, 7, nullptr,
+     "\"Live queue\" -  Next line to display highlighted"},
+    {"butToList", "QPushButton", 216, 208, 41, 25, 8, "--->",
+     "Copy lyrics to live presentation list"},
+    {"memInit", "QPlainTextEdit", 352, 24, 169, 81, 9, nullptr, "Series of init commands to send"},
+    {"butSendInit", "QPushButton", 528, 72, 57, 33, 10, "Send Init", "Send init strings to VLC"},
+    {"butSlide", "QPushButton", 528, 184, 57, 33, 11, "butSlide",
+     "Send the selected line (\"0\" on numeric keypad: go back a slide)"},
+    {"butLineFromList", "QPushButton", 272, 208, 41, 25, 12, "<#",
+     "Find highlighted (next) line in edit copy."},
+    {"butLyricOpen", "QPushButton", 216, 144, 25, 25, 13, "",
+     "Load lyrics from a file  (or create a new file)"},
+    {"butInitOpen", "QPushButton", 528, 8, 25, 25, 14, "",
+     "Load init strings from a file  (or create a new file)"},
+    {"butInitSave", "QPushButton", 528, 40, 25, 25, 15, "",
+     "Save init strings to the current file"},
+    {"butLyricSave", "QPushButton", 216, 176, 25, 25, 16, "", "Save lyrics to the current file"},
+    {"butSlideBack", "QPushButton", 536, 144, 25, 25, 17, "", "Display previous slide"},
+    {"cboLaunchCmd", "QComboBox", 8, 456, 513, 21, 18, nullptr, "Command to launch VLC"},
+    {"butHelpMasks", "QPushButton", 296, 88, 33, 17, 19, "Help", nullptr},
+    {"butExec", "QPushButton", 528, 456, 65, 17, 20, "Execute", "Execute specified DOS command"},
+    {"Edit1", "QLineEdit", 8, 120, 305, 21, 21,
+     "More: https://wiki.videolan.org/Documentation:Modules/marq/", nullptr},
+    {"grpCams", "stanzo::RadioGroup", 624, 16, 121, 225, 22, "Cameras", nullptr},
+    {"butCamEdit", "QPushButton", 664, 248, 73, 17, 23, "Edit Cameras", nullptr},
+};
+
+QString TextOf(QWidget* w) {
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText();
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* c = qobject_cast<stanzo::SimpleComboBox*>(w)) return c->currentText();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+  return {};
+}
+
+int Scaled(double scale, int v) {
+  return static_cast<int>(v * scale + 0.5);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    console_ = std::make_unique<Console>();
+    QVERIFY(console_->dir.isValid());
+  }
+  void cleanup() { console_.reset(); }
+
+  void controlsMatchTheDesignTable() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    const double scale = w.LayoutScale();
+    QWidget* client = w.findChild<QWidget*>("client");
+    QVERIFY(client);
+    const auto children = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(children.size(), static_cast<qsizetype>(std::size(kControls)));
+    for (size_t i = 0; i < std::size(kControls); ++i) {
+      const ControlRow& row = kControls[i];
+      QWidget* c = children[static_cast<qsizetype>(i)];  // creation order
+      QCOMPARE(c->objectName(), QString(row.name));
+      QCOMPARE(QString(c->metaObject()->className()), QString(row.kind));
+      const QRect g = c->geometry();
+      QCOMPARE(g.left(), Scaled(scale, row.left));
+      QCOMPARE(g.top(), Scaled(scale, row.top));
+      QCOMPARE(g.height(), Scaled(scale, row.height));
+      if (qobject_cast<QLabel*>(c)) {
+        // Labels size themselves to their text.
+        QCOMPARE(g.width(), c->sizeHint().width());
+      } else {
+        QCOMPARE(g.width(), Scaled(scale, row.width));
+      }
+      if (row.text) QCOMPARE(TextOf(c), QString::fromUtf8(row.text));
+      QCOMPARE(c->toolTip(), row.hint ? QString::fromUtf8(row.hint) : QString());
+      if (row.hint) QCOMPARE(c->toolTipDuration(), 2500);
+      QCOMPARE(c->isVisible(), true);
+      if (row.tab < 0) QCOMPARE(c->focusPolicy(), Qt::NoFocus);
+    }
+    QCOMPARE(w.windowTitle(), QString("Stanzo  (Cuewright)"));
+    QCOMPARE(w.Label3->font().underline(), true);
+    QCOMPARE(w.lblInitFile->font().bold(), true);
+    QCOMPARE(w.lblLyricFile->font().bold(), true);
+    QCOMPARE(w.font().pixelSize(), 11);
+  }
+
+  void toolTipWaitsHalfASecond() {
+    console_->Start();
+    QCOMPARE(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+  }
+
+  void tabWalksEnabledControlsInOrder() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    w.activateWindow();
+    w.edHost->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(w.edHost->hasFocus(), 5000);
+    // Unconnected: the six send controls are disabled and skipped; the
+    // camera group has no selection, so Tab passes it by.
+    const QStringList expected = {"memLog",       "butConnect",  "cboAdhoc",        "memLyric",
+                                  "lstLyrics",    "memInit",     "butLineFromList", "butLyricOpen",
+                                  "butInitOpen",  "butInitSave", "butLyricSave",    "cboLaunchCmd",
+                                  "butHelpMasks", "butExec",     "Edit1",           "butCamEdit",
+                                  "edHost"};
+    // butToList is disabled at start (the queue is fresh).
+    for (const QString& name : expected) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* f = QApplication::focusWidget();
+      QVERIFY(f);
+      QWidget* owner = f;
+      while (owner && owner->parentWidget() != w.findChild<QWidget*>("client"))
+        owner = owner->parentWidget();
+      QCOMPARE(owner ? owner->objectName() : QString("<none>"), name);
+    }
+  }
+
+  void scrollBarsAppearWhenSmall() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    auto* area = w.findChild<QScrollArea*>();
+    QVERIFY(area);
+    w.resize(1000, 700);
+    QTRY_VERIFY(!area->horizontalScrollBar()->isVisible());
+    QVERIFY(!area->verticalScrollBar()->isVisible());
+    w.resize(400, 300);
+    QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
+    QVERIFY(area->verticalScrollBar()->isVisible());
+    // Nothing moves or grows with the window.
+    QCOMPARE(w.edHost->pos(), QPoint(Scaled(w.LayoutScale(), 8), Scaled(w.LayoutScale(), 8)));
+  }
+
+  void edit1CannotBeEdited() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    const QString before = w.Edit1->text();
+    w.Edit1->setFocus();
+    QTest::keyClicks(w.Edit1, "xyz");
+    QTest::keyClick(w.Edit1, Qt::Key_Backspace);
+    QCOMPARE(w.Edit1->text(), before);
+    QVERIFY(w.Edit1->isReadOnly());
+  }
+
+  void radioGroupClickRules() {
+    console_->WriteFile("stanzo.ini",
+                        "[Cameras]\r\nCam3Title=Stage\r\nCam3Cmd=@m1 marq-marquee Stage\r\n");
+    console_->Start();
+    stanzo::RadioGroup* g = console_->window->grpCams;
+    QCOMPARE(g->count(), 10);
+    QCOMPARE(g->itemIndex(), -1);
+    QCOMPARE(g->button(3)->text(), QString("Stage"));
+    QCOMPARE(g->button(0)->text(), QString());
+    g->setEnabled(true);
+    QSignalSpy spy(g, &stanzo::RadioGroup::clicked);
+    QTest::mouseClick(g->button(3), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 3);
+    QTest::mouseClick(g->button(3), Qt::LeftButton);  // already selected: nothing
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(g->button(3)->isChecked());
+    QTest::mouseClick(g->button(5), Qt::LeftButton);
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(!g->button(3)->isChecked());
+    g->setItemIndex(-1);  // cleared: the same camera can be chosen again
+    QVERIFY(!g->button(5)->isChecked());
+    QTest::mouseClick(g->button(5), Qt::LeftButton);
+    QCOMPARE(spy.count(), 3);
+  }
+
+  void firstStartInAnEmptyDirectory() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    QCOMPARE(w.edHost->text(), QString("localhost:2323"));
+    QCOMPARE(stanzo::EditorText(w.memInit),
+             std::string("@m1 marq-position 0\n@m1 marq-size 50\n@m1 marq-refresh 100\n"
+                         "@m2 marq-position 8\n@m2 marq-size 20\n@m2 marq-refresh 100\n"));
+    QCOMPARE(w.lstLyrics->count(), 17);
+    QCOMPARE(w.lstLyrics->currentRow(), 0);
+    QVERIFY(w.butInitSave->isEnabled());
+    QVERIFY(w.butLyricSave->isEnabled());
+    QVERIFY(!w.butToList->isEnabled());
+    for (QWidget* c : {static_cast<QWidget*>(w.butSendInit), static_cast<QWidget*>(w.butSlide),
+                       static_cast<QWidget*>(w.butSlideBack), static_cast<QWidget*>(w.butSendAdhoc),
+                       static_cast<QWidget*>(w.butTest), static_cast<QWidget*>(w.grpCams)})
+      QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
+    QCOMPARE(console_->ReadFile("stanzo.ini"), std::string("<missing>"));
+    // Closing asks twice; Yes creates both files beside the executable.
+    QVERIFY(w.close());
+    QCOMPARE(console_->dialogs->calls.size(), size_t{2});
+    QCOMPARE(console_->dialogs->calls[0].caption, std::string("Init Strings not saved"));
+    QCOMPARE(console_->dialogs->calls[0].text,
+             std::string("Save init commands to Init.txt before exiting?"));
+    QCOMPARE(console_->dialogs->calls[1].caption, std::string("Lyrics not saved"));
+    QCOMPARE(console_->dialogs->calls[1].text,
+             std::string("Save lyrics to Lyrics.txt before exiting?"));
+    QCOMPARE(console_->ReadFile("Init.txt").substr(0, 21), std::string("@m1 marq-position 0\r\n"));
+    QVERIFY(console_->ReadFile("Lyrics.txt") != "<missing>");
+    QCOMPARE(console_->ReadFile("Stanzo-SentToVLC.txt"), std::string());
+  }
+
+  void typingTheHostWritesTheSetting() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    w.edHost->selectAll();
+    QTest::keyClicks(w.edHost, "ab");
+    QVERIFY(console_->ReadFile("stanzo.ini").find("Host=ab") != std::string::npos);
+    QTest::keyClicks(w.edHost, "c");
+    QCOMPARE(w.SettingsFile().ReadString("Stanzo", "Host", ""), std::string("abc"));
+  }
+
+  void badHostTextsShowTheConversionError_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty port") << "h:"
+                                << "'' is not a valid integer value.";
+    QTest::newRow("second colon") << "a:b:c"
+                                  << "'b:c' is not a valid integer value.";
+    QTest::newRow("letters") << "h:12x"
+                             << "'12x' is not a valid integer value.";
+    QTest::newRow("too large after the 9-character cut")
+        << "127.0.0.1:1234567890"
+        << "Socket Error # 22\r\nInvalid argument.";
+  }
+  void badHostTextsShowTheConversionError() {
+    QFETCH(QString, host);
+    QFETCH(QString, message);
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    w.edHost->setText(host);
+    Console::Click(w.butConnect);
+    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
+    QCOMPARE(QString::fromStdString(console_->dialogs->Errors()[0]), message);
+    QCOMPARE(w.butConnect->text(), QString("Connect"));
+    QVERIFY(!w.IsConnected());
+  }
+
+  void adhocCommandsAndTheirHistory() {
+    StandinPlayer player;
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    console_->ConnectTo(player);
+    QVERIFY(w.IsConnected());
+    QCOMPARE(w.butConnect->text(), QString("Disconnect"));
+    QVERIFY(w.memLog->toPlainText().endsWith("E Connected"));
+    for (const char* cmd : {"A", "B", "A"}) {
+      w.cboAdhoc->setEditText(cmd);
+      Console::Click(w.butSendAdhoc);
+    }
+    QVERIFY(player.WaitForLines(3, 5s));
+    QCOMPARE(player.LineTexts(), (std::vector<std::string>{"A", "B", "A"}));
+    QCOMPARE(w.cboAdhoc->count(), 3);
+    QCOMPARE(w.cboAdhoc->itemText(0), QString("A"));
+    QCOMPARE(w.cboAdhoc->itemText(1), QString("B"));
+    QCOMPARE(w.cboAdhoc->itemText(2), QString("A"));
+    // The same command again leaves one entry; an empty box sends nothing.
+    Console::Click(w.butSendAdhoc);
+    QCOMPARE(w.cboAdhoc->count(), 3);
+    w.cboAdhoc->setEditText("");
+    Console::Click(w.butSendAdhoc);
+    QVERIFY(player.WaitForLines(4, 5s));
+    QVERIFY(!player.WaitForLines(5, 300ms));
+    QCOMPARE(w.cboAdhoc->count(), 3);
+    QVERIFY(console_->dialogs->Errors().empty());
+    // The history survives a restart, newest first.
+    QVERIFY(w.close());
+    QCOMPARE(console_->ReadFile("Stanzo-SentToVLC.txt"), std::string("A\r\nB\r\nA\r\n"));
+  }
+
+  void aReplyChunkIsOneLogEntry() {
+    StandinPlayer::Options o;
+    o.greeting.clear();
+    StandinPlayer player(o);
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    console_->ConnectTo(player);
+    QVERIFY(player.WaitForClients(1, 5s));
+    player.Send("one\r\ntwo\r\nthree");
+    QTRY_VERIFY_WITH_TIMEOUT(w.memLog->toPlainText().endsWith("three"), 5000);
+    QCOMPARE(w.memLog->toPlainText(),
+             QString("VLC Events & Messages:\nE Connected\nR one\ntwo\nthree"));
+  }
+
+  void disconnectAndPlayerLoss() {
+    StandinPlayer player;
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    console_->ConnectTo(player);
+    QVERIFY(w.IsConnected());
+    QVERIFY(w.butSlide->isEnabled());
+    Console::Click(w.butConnect);
+    QVERIFY(!w.IsConnected());
+    QVERIFY(w.memLog->toPlainText().endsWith("E Disconnected"));
+    QVERIFY(!w.butSlide->isEnabled());
+    QCOMPARE(w.butConnect->text(), QString("Connect"));
+    // The player quits: seen within a few ticks.
+    console_->ConnectTo(player);
+    QVERIFY(w.IsConnected());
+    QVERIFY(player.WaitForClients(2, 5s));
+    player.CloseAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsConnected(), 5000);
+    QVERIFY(w.memLog->toPlainText().endsWith("E Disconnected"));
+    QVERIFY(!w.butSendInit->isEnabled());
+    QVERIFY(console_->dialogs->Errors().empty());
+  }
+
+  void aResetLinkEndsDisconnected() {
+    StandinPlayer player;
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    console_->ConnectTo(player);
+    QVERIFY(player.WaitForClients(1, 5s));
+    player.ResetAll();
+    // Whichever sees the reset first, the poll or a send, the window ends
+    // disconnected and says so once.
+    QTRY_VERIFY_WITH_TIMEOUT(!w.IsConnected(), 5000);
+    QCOMPARE(w.memLog->toPlainText().count("E Disconnected"), 1);
+    QCOMPARE(w.butConnect->text(), QString("Connect"));
+  }
+
+  void closeIsAbandonedWhenTheHistoryCannotBeSaved() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    // A directory where the history file belongs: the save must fail.
+    QVERIFY(QDir(console_->dir.path()).mkdir("Stanzo-SentToVLC.txt"));
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
+    QCOMPARE(console_->dialogs->calls.size(), size_t{1});  // no save questions
+    QVERIFY(QDir(console_->dir.path()).rmdir("Stanzo-SentToVLC.txt"));
+    QVERIFY(w.close());
+  }
+
+  void errorTextRule_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "Not Connected"
+                            << "Not Connected.";
+    QTest::newRow("digit") << "code 7"
+                           << "code 7.";
+    QTest::newRow("full stop") << "Connection refused."
+                               << "Connection refused.";
+    QTest::newRow("bang") << "Stop!"
+                          << "Stop!";
+    QTest::newRow("paren") << "(x)"
+                           << "(x)";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("high byte") << "caf\xc3\xa9"
+                               << "caf\xc3\xa9.";
+  }
+  void errorTextRule() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(QString::fromStdString(stanzo::ErrorDisplayText(message.toStdString())), shown);
+  }
+
+ private:
+  std::unique_ptr<Console> console_;
+};
+
+int main(int argc, char** argv) {
+  stanzo::StanzoApplication app(argc, argv);
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
