@@ -337,6 +337,9 @@ void StandinPlayer::Impl::EmitLine(Client& c, std::string_view text, bool ended)
 
 void StandinPlayer::Impl::RecordLine(Client& c, std::string text, bool complete) {
   ReceivedLine line{c.id, std::move(text), complete, Clock::now()};
+  // The callback runs before the line is visible to the waits, so a test
+  // that has waited for n lines has also seen n callbacks.
+  if (options.on_line) options.on_line(line);
   std::string reply;
   bool has_reply = false;
   {
@@ -351,10 +354,9 @@ void StandinPlayer::Impl::RecordLine(Client& c, std::string text, bool complete)
         has_reply = true;
       }
     }
-    lines.push_back(line);
+    lines.push_back(std::move(line));
   }
   cv.notify_all();
-  if (options.on_line) options.on_line(line);
   if (has_reply) c.outbox += reply;
 }
 

@@ -68,8 +68,9 @@ class StandinPlayer {
     // A longer line is recorded in pieces of this size, whatever the
     // arrival; only the last piece counts as complete. 0 counts as 1.
     std::size_t max_line_bytes = 16u << 20;
-    // Called on the serving thread for every recorded line, without locks
-    // held. Must not call back into the player.
+    // Called on the serving thread for every line, without locks held,
+    // before the line counts for Lines() and the waits. Must not call back
+    // into the player.
     std::function<void(const ReceivedLine&)> on_line;
   };
 
