@@ -39,6 +39,12 @@ bool StageServer::listen(const QHostAddress& address, quint16 port, QString* err
   return false;
 }
 
+qint64 StageServer::backlogBytes() const {
+  qint64 total = 0;
+  for (const Client* c : clients_) total += c->socket->bytesToWrite();
+  return total;
+}
+
 void StageServer::acceptClients() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     if (clients_.size() >= kMaxClients) {
@@ -67,7 +73,7 @@ void StageServer::serve(Client* client) {
   bool changed = false;
   char buffer[kReadChunk];
   std::vector<LineAssembler::Event> events;
-  while (!connected || socket->bytesToWrite() < kMaxBacklog) {
+  while (socket->isReadable() && (!connected || socket->bytesToWrite() < kMaxBacklog)) {
     const qint64 n = socket->read(buffer, kReadChunk);
     if (n <= 0) break;
     events.clear();

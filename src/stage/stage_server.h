@@ -46,6 +46,9 @@ class StageServer : public QObject {
   // The clock the dialect's timestamps come from (monotonic milliseconds).
   qint64 nowMs() const { return clock_.elapsed(); }
   int clientCount() const { return static_cast<int>(clients_.size()); }
+  // Reply bytes waiting to be sent, all clients together. Each client's
+  // share stays below kMaxBacklog plus the replies to one read chunk.
+  qint64 backlogBytes() const;
 
  signals:
   // A marquee's appearance may have changed.
