@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Renders a picture of the rehearsal stage with a sample slide: starts
+# stanzo-stage full screen on a virtual 1280x720 X display, sends the slide
+# over TCP as the console would, and saves the screen.
+#
+# Usage: tools/stage-screenshot.sh [OUTPUT.png]   (default docs/stage.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [[ -z "${STAGE_SCREENSHOT_DISPLAY:-}" ]]; then
+  out=${1:-docs/stage.png}
+  scripts/deps.sh build test
+  if ! command -v import >/dev/null; then
+    sudo=()
+    [[ "$(id -u)" == 0 ]] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+      imagemagick
+  fi
+  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_BENCH=OFF >/dev/null
+  cmake --build build/release --target stanzo-stage
+  mkdir -p "$(dirname "$out")"
+  out=$(realpath "$(dirname "$out")")/$(basename "$out")
+  # Run the rest of this script again, inside the virtual display.
+  STAGE_SCREENSHOT_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x720x24" "$0" "$out"
+fi
+
+out=$1
+work=$(mktemp -d)
+build/release/src/stage/stanzo-stage --fullscreen=0 --listen 127.0.0.1:0 \
+  >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+  grep -q '^Listening on' "$work/stdout" && break
+  kill -0 "$pid" 2>/dev/null || { cat "$work/stderr" >&2; exit 1; }
+  sleep 0.1
+done
+port=$(sed -n 's/^Listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/stdout")
+[[ -n "$port" ]] || { echo "stage-screenshot: the stage did not start" >&2; exit 1; }
+
+commands=(
+  "@m1 marq-position 0" "@m1 marq-size 50" "@m1 marq-refresh 100"
+  "@m2 marq-position 8" "@m2 marq-size 20" "@m2 marq-refresh 100"
+  "@m3 marq-position 5" "@m3 marq-size 24" "@m3 marq-x 24" "@m3 marq-y 20"
+  "@m3 marq-color 0xFFD040" "@m3 marq-marquee Verse 1"
+  "@m1 marq-marquee Amazing grace, how sweet the sound\$_That saved a wretch like me"
+  "@m2 marq-marquee I once was lost, but now am found"
+)
+greeting=$'VLC media player 3.0.24 Vetinari\nCommand Line Interface initialized. Type `help\' for help.\r\n> '
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf '%s\n' "${commands[@]}" >&3
+# Every command answers with a bare prompt: wait for all of them.
+timeout 10 head -c $((${#greeting} + 2 * ${#commands[@]})) <&3 >/dev/null
+exec 3<&-
+sleep 1  # let the window repaint
+import -window root "$out"
+echo "Saved $out"
