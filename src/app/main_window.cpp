@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/pictures.h"
 #include "extras/cameras.h"
 #include "extras/dos.h"
 #include "extras/launcher.h"
@@ -206,7 +207,7 @@ void TfrmMain::Guard(const std::function<void()>& fn) {
 void TfrmMain::CreateControls() {
   setObjectName("frmMain");
   setWindowTitle("frmMain");
-  setWindowIcon(QIcon(":/stanzo/icon.xpm"));
+  setWindowIcon(WindowIcon());
   scroll_ = new QScrollArea(this);
   scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setFrameShape(QFrame::NoFrame);
@@ -232,7 +233,7 @@ void TfrmMain::CreateControls() {
   };
   auto picture = [&](const char* name, const char* icon) {
     QPushButton* b = button(name, "");
-    b->setIcon(QIcon(icon));
+    b->setIcon(PictureIcon(icon));
     b->setIconSize(QSize(16, 15));
     return b;
   };

@@ -1,0 +1,365 @@
+// The presentation controls of the window, pressed as an operator presses
+// them, with a stand-in player receiving what the console sends.
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTextBlock>
+#include <chrono>
+
+#include "app/application.h"
+#include "gui_fixture.h"
+
+using namespace std::chrono_literals;
+using stanzo::StandinPlayer;
+using stanzo::testing::Console;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const char kMain[] = "@m1 marq-marquee ";
+const char kPreview[] = "@m2 marq-marquee ";
+
+void PutCaret(QPlainTextEdit* editor, int position, int anchor = -1) {
+  QTextCursor c = editor->textCursor();
+  c.setPosition(anchor < 0 ? position : anchor);
+  if (anchor >= 0) c.setPosition(position, QTextCursor::KeepAnchor);
+  editor->setTextCursor(c);
+}
+
+}  // namespace
+
+class PresentationWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    console_ = std::make_unique<Console>();
+    StandinPlayer::Options o;
+    o.greeting.clear();
+    player_ = std::make_unique<StandinPlayer>(o);
+  }
+  void cleanup() {
+    console_.reset();
+    player_.reset();
+  }
+
+  void sendInitSendsTheDefaultsInOrder() {
+    Start();
+    Console::Click(w().butSendInit);
+    QVERIFY(player_->WaitForLines(6, 5s));
+    QCOMPARE(player_->LineTexts(),
+             (Lines{"@m1 marq-position 0", "@m1 marq-size 50", "@m1 marq-refresh 100",
+                    "@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100"}));
+    QCOMPARE(w().cboAdhoc->itemText(0), QString("@m2 marq-refresh 100"));
+  }
+
+  // The queue example: every press, the lines received and the selection.
+  void fivePressesOfTheSlideButton() {
+    Start();
+    SetQueue("A\nB$_C\n\n@m1 marq-size 30\\\nD\nE\\\nF\n");
+    const struct {
+      Lines sent;
+      int selection;
+    } presses[] = {
+        {{M("A"), P("BC")}, 1},
+        {{M("B$_C"), P("$_")}, 2},
+        {{M("$_"), P("D")}, 3},
+        {{"@m1 marq-size 30", M("D"), P("E")}, 5},
+        {{M("$_"), P("$_"), M("F"), P("$_")}, -1},
+    };
+    size_t total = 0;
+    for (const auto& press : presses) {
+      Console::Click(w().butSlide);
+      total += press.sent.size();
+      QVERIFY(player_->WaitForLines(total, 5s));
+      const Lines all = player_->LineTexts();
+      QCOMPARE(Lines(all.end() - static_cast<long>(press.sent.size()), all.end()), press.sent);
+      QCOMPARE(Selected(), press.selection);
+    }
+    // With no selection the slide and back buttons do nothing.
+    Console::Click(w().butSlide);
+    Console::Click(w().butSlideBack);
+    QVERIFY(!player_->WaitForLines(total + 1, 300ms));
+  }
+
+  void backGoesToTheStartOfThePreviousSlide() {
+    Start();
+    SetQueue("A\nB$_C\n\n@m1 marq-size 30\\\nD\nE\\\nF\n");
+    w().lstLyrics->setCurrentRow(5);
+    Console::Click(w().butSlideBack);
+    QVERIFY(player_->WaitForLines(2, 5s));
+    QCOMPARE(player_->LineTexts(), (Lines{M("$_"), P("D")}));
+    QCOMPARE(Selected(), 3);
+    // Keypad 0 on the focused slide button does the same.
+    w().lstLyrics->setCurrentRow(1);
+    w().butSlide->setFocus();
+    QTest::keyClick(w().butSlide, Qt::Key_0, Qt::KeypadModifier);
+    QVERIFY(player_->WaitForLines(4, 5s));
+    QCOMPARE(player_->LineTexts()[2], M("A"));
+    QCOMPARE(Selected(), 1);
+    // The top-row 0 is not the keypad's.
+    QTest::keyClick(w().butSlide, Qt::Key_0);
+    QVERIFY(!player_->WaitForLines(5, 300ms));
+  }
+
+  void initLinesInTheScriptReRunMatchingCommands() {
+    Start();
+    SetQueue("{init}@m2*\nnext\n");
+    Console::Click(w().butSlide);
+    QVERIFY(player_->WaitForLines(3, 5s));
+    QCOMPARE(player_->LineTexts(),
+             (Lines{"@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100"}));
+    QCOMPARE(Selected(), 1);
+  }
+
+  void anInvalidMaskIsShownAndNothingIsSent() {
+    Start();
+    SetQueue("{INIT}[abc\nnext\n");
+    Console::Click(w().butSlide);
+    QCOMPARE(console_->dialogs->Errors(), (Lines{"'[abc' is an invalid mask at (5)"}));
+    QCOMPARE(Selected(), 0);
+    QVERIFY(!player_->WaitForLines(1, 300ms));
+  }
+
+  void theSampleScriptsSpeakerLines() {
+    Start();
+    // Line 12 of the sample is "Speaker", followed by "Where from\".
+    w().lstLyrics->setCurrentRow(11);
+    Console::Click(w().butSlide);
+    QVERIFY(player_->WaitForLines(2, 5s));
+    QCOMPARE(player_->LineTexts(), (Lines{M("Speaker"), P("Where from")}));
+    Console::Click(w().butSlide);
+    QVERIFY(player_->WaitForLines(4, 5s));
+    QCOMPARE(player_->LineTexts()[2], M("$_"));
+    QCOMPARE(player_->LineTexts()[3], P("$_"));
+    // ...and goes on at once with the empty line after it.
+    QVERIFY(player_->WaitForLines(6, 5s));
+    QCOMPARE(player_->LineTexts()[4], M("$_"));
+    QCOMPARE(Selected(), 14);
+  }
+
+  void aFailedSendKeepsTheSelection() {
+    Start();
+    SetQueue("one\ntwo\n");
+    player_->ResetAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!w().IsConnected(), 5000);
+    // The buttons are disabled now; a send through the channel fails.
+    w().butSlide->setEnabled(true);
+    Console::Click(w().butSlide);
+    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
+    QCOMPARE(Selected(), 0);
+  }
+
+  void copyToQueueFollowsTheCaretLine() {
+    Start();
+    QPlainTextEdit* ed = w().memLyric;
+    ed->setPlainText("l0\nl1\nl2\n");
+    QVERIFY(w().butToList->isEnabled());
+    const struct {
+      int position, anchor, selection;
+    } cases[] = {
+        {0, -1, 0},  // caret at the start
+        {4, -1, 1},  // caret inside line 1
+        {5, 3, 1},   // "l1" selected
+        {6, 3, 2},   // "l1" selected with its break: the next line
+    };
+    for (const auto& c : cases) {
+      ed->setPlainText("l0\nl1\nl2\n");  // an edit makes the queue stale again
+      PutCaret(ed, c.position, c.anchor);
+      Console::Click(w().butToList);
+      QCOMPARE(w().lstLyrics->count(), 3);
+      QCOMPARE(Selected(), c.selection);
+      QVERIFY(!w().butToList->isEnabled());
+    }
+    ed->setPlainText("l0\nl1\nl2\n");
+    PutCaret(ed, 9);  // the empty last line: no selection
+    Console::Click(w().butToList);
+    QCOMPARE(Selected(), -1);
+    // "<#" puts the caret at the start of the queue's line.
+    w().lstLyrics->setCurrentRow(2);
+    Console::Click(w().butLineFromList);
+    QCOMPARE(ed->textCursor().position(), 6);
+    QCOMPARE(ed->textCursor().selectionEnd(), 6);
+  }
+
+  void ctrlFSearchesAfterTheCaret() {
+    Start();
+    QPlainTextEdit* ed = w().memLyric;
+    ed->setPlainText("abc abc");
+    PutCaret(ed, 0);
+    ed->setFocus();
+    console_->dialogs->prompts = {std::string("ABC")};
+    QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(ed->textCursor().selectionStart(), 4);
+    QCOMPARE(ed->textCursor().selectedText(), QString("abc"));
+    QCOMPARE(w().LastSearchText(), std::string("ABC"));
+    // Find again: not found after offset 4, wrap, found at 4 once more.
+    QTest::keyClick(ed, Qt::Key_F3, Qt::ControlModifier);
+    QCOMPARE(console_->dialogs->calls.back().kind, std::string("confirm"));
+    QCOMPARE(console_->dialogs->calls.back().text,
+             std::string("Search text not found.  Do you want to try again from the top of "
+                         "the document?"));
+    QCOMPARE(ed->textCursor().selectionStart(), 4);
+    // F3 without Ctrl, and Ctrl+F on another control, do nothing here.
+    const size_t calls = console_->dialogs->calls.size();
+    QTest::keyClick(ed, Qt::Key_F3);
+    QTest::keyClick(w().memInit, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(console_->dialogs->calls.size(), calls);
+    // Not found from the top: a plain message, no question.
+    PutCaret(ed, 0);
+    console_->dialogs->prompts = {std::string("zzz")};
+    QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(console_->dialogs->calls.back().kind, std::string("message"));
+    QCOMPARE(console_->dialogs->calls.back().text, std::string("Search text not found."));
+  }
+
+  void camerasSendTheirCommandAtClickTime() {
+    console_->WriteFile("stanzo.ini",
+                        "[Cameras]\nCam3Title=Stage\nCam3Cmd=@m1 marq-marquee Stage\n");
+    Start();
+    QVERIFY(w().grpCams->isEnabled());
+    QTest::mouseClick(w().grpCams->button(0), Qt::LeftButton);  // no command
+    QTest::mouseClick(w().grpCams->button(3), Qt::LeftButton);
+    QVERIFY(player_->WaitForLines(1, 5s));
+    QCOMPARE(player_->LineTexts(), (Lines{"@m1 marq-marquee Stage"}));
+    QTest::mouseClick(w().grpCams->button(3), Qt::LeftButton);  // already selected
+    QVERIFY(!player_->WaitForLines(2, 300ms));
+  }
+
+  void editCamerasWaitsForTheEditorAndReloads() {
+    Start();
+    // The stand-in editor writes a title into the file it is given.
+    const std::string script = console_->Path("editor.sh");
+    console_->WriteFile("editor.sh",
+                        "#!/bin/sh\nprintf '[Cameras]\\nCam0Title=Wide\\n' > \"$1\"\n");
+    QFile::setPermissions(QString::fromStdString(script),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("VISUAL", QByteArray::fromStdString(script));
+    QTest::mouseClick(w().grpCams->button(2), Qt::LeftButton);
+    Console::Click(w().butCamEdit);
+    qunsetenv("VISUAL");
+    QCOMPARE(w().grpCams->button(0)->text(), QString("Wide"));
+    QCOMPARE(w().grpCams->itemIndex(), -1);
+  }
+
+  void stressTestSendsTheWholeSequence() {
+    Start();
+    Console::Click(w().butTest);
+    QVERIFY(player_->WaitForLines(308, 20s));
+    const Lines lines = player_->LineTexts();
+    QCOMPARE(lines.size(), size_t{308});
+    QCOMPARE(lines[0], std::string("@m1 marq-marquee Hi"));
+    QCOMPARE(lines[4], std::string("@m1 marq-x 1"));
+    QCOMPARE(lines[5], std::string("@m1 marq-y 1"));
+    QCOMPARE(lines[203], std::string("@m1 marq-y 100"));
+    QCOMPARE(lines[307], std::string("@m1 marq-marquee 100"));
+    QCOMPARE(console_->pauses.size(), size_t{200});
+    QCOMPARE(w().cboAdhoc->itemText(0), QString("@m1 marq-marquee 100"));
+  }
+
+  void executeRunsAndRemembersTheCommand() {
+    Start();
+    QComboBox* box = w().cboLaunchCmd;
+    QCOMPARE(box->count(), 1);  // the default launch command
+    const QString marker = console_->dir.path() + "/ran";
+    const QString command = "touch '" + marker + "'";
+    box->setEditText(command);
+    Console::Click(w().butExec);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(0), command);
+    Console::Click(w().butExec);
+    QCOMPARE(box->count(), 2);
+    // Twelve runs: the saved history keeps the ten newest.
+    for (int i = 0; i < 12; ++i) {
+      box->setEditText(QString("true %1").arg(i));
+      Console::Click(w().butExec);
+    }
+    console_->dialogs->answers = {false, false};
+    QVERIFY(w().close());
+    const std::string saved = console_->ReadFile("Stanzo-LaunchHist.txt");
+    QCOMPARE(std::count(saved.begin(), saved.end(), '\n'), 10L);
+    QVERIFY(saved.rfind("true 11\r\ntrue 10\r\n", 0) == 0);
+  }
+
+  void openingAForeignInitFile() {
+    console_->WriteFile("Other.txt", "@m3 marq-size 9\r\n");
+    Start();
+    QTemporaryDir elsewhere;
+    const std::string foreign = elsewhere.path().toStdString() + "/Other.txt";
+    console_->dialogs->answers = {false};  // do not save the unsaved defaults
+    console_->dialogs->files = {foreign};
+    Console::Click(w().butInitOpen);
+    const auto& r = console_->dialogs->fileRequests.at(0);
+    QCOMPARE(r.title, std::string("New/Existing File for Init Strings"));
+    QCOMPARE(r.filter, std::string("Text files (*.txt)|*.TXT|all files (*)|*"));
+    QCOMPARE(r.defaultExt, std::string("txt"));
+    QCOMPARE(r.initialDir, console_->AppDir());
+    QCOMPARE(r.fileName, std::string("Init.txt"));
+    const auto& calls = console_->dialogs->calls;
+    QCOMPARE(calls[calls.size() - 2].caption, std::string("Init Strings not saved"));
+    QCOMPARE(calls.back().caption, std::string("Foreign Directory"));
+    QCOMPARE(calls.back().text,
+             std::string("If you save, file will be created in application directory."));
+    // The same-named file of the application directory is what loads.
+    QCOMPARE(w().lblInitFile->text(), QString("Other.txt"));
+    QCOMPARE(stanzo::EditorText(w().memInit), std::string("@m3 marq-size 9\n"));
+    QVERIFY(!w().butInitSave->isEnabled());
+    QCOMPARE(w().SettingsFile().ReadString("Stanzo", "InitFile", ""), std::string("Other.txt"));
+  }
+
+  void openingAnotherFileSavesUnsavedEditsFirst() {
+    console_->WriteFile("Lyrics.txt", "old\r\n");
+    Start();
+    w().memLyric->setPlainText("edited\n");
+    console_->dialogs->answers = {true};
+    console_->dialogs->files = {console_->Path("Next.txt")};
+    Console::Click(w().butLyricOpen);
+    QCOMPARE(console_->ReadFile("Lyrics.txt"), std::string("edited\r\n"));
+    QCOMPARE(w().lblLyricFile->text(), QString("Next.txt"));
+    QVERIFY(w().butLyricSave->isEnabled());  // Next.txt does not exist: the sample
+  }
+
+  void helpShowsTheMaskRules() {
+    Start();
+    Console::Click(w().butHelpMasks);
+    QCOMPARE(console_->dialogs->calls.back().kind, std::string("message"));
+    QCOMPARE(std::count(console_->dialogs->calls.back().text.begin(),
+                        console_->dialogs->calls.back().text.end(), '\r'),
+             4L);
+  }
+
+ private:
+  stanzo::TfrmMain& w() { return *console_->window; }
+  int Selected() const {
+    const auto rows = console_->window->lstLyrics->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+  }
+  static std::string M(const std::string& t) { return kMain + t; }
+  static std::string P(const std::string& t) { return kPreview + t; }
+
+  void Start() {
+    console_->Start();
+    console_->ConnectTo(*player_);
+    QVERIFY(w().IsConnected());
+  }
+  void SetQueue(const char* script) {
+    w().memLyric->setPlainText(script);
+    PutCaret(w().memLyric, 0);
+    Console::Click(w().butToList);
+    QCOMPARE(Selected(), 0);
+  }
+
+  std::unique_ptr<Console> console_;
+  std::unique_ptr<StandinPlayer> player_;
+};
+
+int main(int argc, char** argv) {
+  stanzo::StanzoApplication app(argc, argv);
+  PresentationWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "presentation_window_test.moc"
