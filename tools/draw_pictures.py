@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws the window icon, src/app/resources/icon.xpm: an orange-and-white
-traffic cone with a black pair of beamed music notes in front of it.
+traffic cone with a black pair of beamed music notes in front of it. It also
+writes the same picture as icon.png beside it, the file installed for
+desktop menus (whose image loaders may no longer read XPM).
 
 48 x 48 pixels, at most 255 colours plus "None" for the transparency mask.
 The shapes are described below in pixel units and sampled 4 x 4 per pixel,
@@ -10,11 +12,14 @@ so edges inside the picture are smoothed; the outer edge stays a hard mask
 The three 16 x 15 button pictures beside it (open.xpm, save.xpm, back.xpm)
 are drawn by hand: edit those files directly.
 
-Usage: tools/draw_pictures.py [output.xpm]   (default: the resource file)
+Usage: tools/draw_pictures.py [output.xpm]   (default: the resource file;
+the PNG goes beside it with the extension .png)
 """
 import math
 import os
+import struct
 import sys
+import zlib
 
 SIZE = 48
 SUB = 4  # samples per pixel along each axis
@@ -156,14 +161,17 @@ def quantise(pixels, step):
   return [[None if c is None else tuple(q(v) for v in c) for c in row] for row in pixels]
 
 
-def to_xpm(pixels, name):
+def xpm_step(pixels):
+  """The finest quantisation step that leaves at most 255 colours."""
   step = 1
-  while True:
-    qp = quantise(pixels, step)
-    colours = sorted({c for row in qp for c in row if c is not None})
-    if len(colours) <= 255:
-      break
+  while len({c for row in quantise(pixels, step) for c in row if c is not None}) > 255:
     step += 1
+  return step
+
+
+def to_xpm(pixels, name):
+  qp = quantise(pixels, xpm_step(pixels))
+  colours = sorted({c for row in qp for c in row if c is not None})
   chars = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789#$%&*+-/:;<=>?@[]^_{|}~,'!()"
   codes = {}
   for i, c in enumerate(colours):
@@ -181,12 +189,32 @@ def to_xpm(pixels, name):
   return "\n".join(out) + "\n"
 
 
+def to_png(pixels):
+  """RGBA PNG of the picture; transparent pixels are (0, 0, 0, 0)."""
+  raw = b"".join(
+      b"\0" + b"".join(bytes((0, 0, 0, 0)) if c is None else bytes(c + (255,)) for c in row)
+      for row in pixels)
+
+  def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+  header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8-bit RGBA
+  return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+          chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
 def main():
   here = os.path.dirname(os.path.abspath(__file__))
   path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
       here, "..", "src", "app", "resources", "icon.xpm")
+  pixels = render()
   with open(path, "w") as f:
-    f.write(to_xpm(render(), "icon_xpm"))
+    f.write(to_xpm(pixels, "icon_xpm"))
+  # The PNG holds the XPM's colours exactly: both come from the same pixels.
+  xpm_pixels = quantise(pixels, xpm_step(pixels))
+  with open(os.path.splitext(path)[0] + ".png", "wb") as f:
+    f.write(to_png(xpm_pixels))
 
 
 if __name__ == "__main__":
