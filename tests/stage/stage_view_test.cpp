@@ -152,6 +152,51 @@ class StageViewTest : public QObject {
     QCOMPARE(b.box.width(), a.box.width());
   }
 
+  void keptPicturesFollowMovesAndChanges() {
+    // One view, so its kept pictures are reused between grabs.
+    Dialect d = Stage({"@m1 marq-position 5", "@m1 marq-size 60", "@m1 marq-marquee Moving"});
+    StageView view(
+        d, [] { return std::int64_t{0}; }, Qt::black);
+    view.resize(1280, 720);
+    auto grab = [&] { return view.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage first = grab();
+    const Ink a = InkIn(first, Qt::black);
+
+    d.Feed("@m1 marq-x 300", 0);
+    d.Feed("@m1 marq-y 200", 0);
+    const QImage moved = grab();
+    const Ink b = InkIn(moved, Qt::black);
+    QCOMPARE(b.box, a.box.translated(300, 200));
+    QCOMPARE(moved.copy(b.box), first.copy(a.box));
+
+    // Half past the left edge, then fully back: the same picture again.
+    d.Feed("@m1 marq-x -100", 0);
+    const Ink clipped = InkIn(grab(), Qt::black);
+    QCOMPARE(clipped.box.left(), 0);
+    QVERIFY(clipped.pixels < b.pixels);
+    d.Feed("@m1 marq-x 300", 0);
+    QCOMPARE(grab(), moved);
+
+    d.Feed("@m1 marq-marquee Moving on", 0);
+    QVERIFY(InkIn(grab(), Qt::black).box.width() > b.box.width());
+    d.Feed("@m1 marq-color 0x00FF00", 0);
+    const QImage green = grab();
+    int pure_green = 0;
+    for (int y = 0; y < green.height(); ++y) {
+      for (int x = 0; x < green.width(); ++x) pure_green += green.pixel(x, y) == qRgb(0, 255, 0);
+    }
+    QVERIFY(pure_green > 500);
+  }
+
+  void giantTextIsDrawnWhereTheFrameShowsIt() {
+    // 60000 characters at the largest size: only the few glyphs in the
+    // frame are drawn, and they fill it.
+    std::string line = "@m1 marq-marquee " + std::string(60000, 'H');
+    const Dialect d = Stage({"@m1 marq-size 2000", "@m1 marq-position 0", line.c_str()});
+    const Ink ink = InkIn(Render(d, {640, 360}), Qt::black);
+    QVERIFY(ink.pixels > 640 * 360 / 4);
+  }
+
   void textDisappearsWhenItsTimeIsUp() {
     const Dialect d = Stage({"@m3 marq-timeout 1000", "@m3 marq-marquee brief"}, 5000);
     QVERIFY(InkIn(Render(d, {640, 360}, Qt::black, 5999), Qt::black).pixels > 0);
