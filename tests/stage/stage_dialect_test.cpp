@@ -208,10 +208,6 @@ TEST(StageDialect, TimeoutCountsFromTheLastTextOrTimeout) {
   EXPECT_FALSE(IsVisible(d.marquee(0), 9000));
 }
 
-TEST(StageDialect, TooLongReplyIsOneErrorLineAndAPrompt) {
-  EXPECT_EQ(Dialect::TooLongReply(), Answer("Line too long: more than 65536 bytes; ignored."));
-}
-
 // Chunks in -> events out ("!" stands for a too-long event), and the
 // number of bytes left pending.
 struct AssemblerCase {
