@@ -9,14 +9,7 @@ cd "$(dirname "$0")/.."
 
 if [[ -z "${STAGE_SCREENSHOT_DISPLAY:-}" ]]; then
   out=${1:-docs/stage.png}
-  scripts/deps.sh build test
-  if ! command -v import >/dev/null; then
-    sudo=()
-    [[ "$(id -u)" == 0 ]] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-      imagemagick
-  fi
+  scripts/deps.sh build shots
   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_BENCH=OFF >/dev/null
   cmake --build build/release --target stanzo-stage
   mkdir -p "$(dirname "$out")"
