@@ -58,7 +58,8 @@ class MaskScanner {
         Emit(step, i);
       }
     }
-    Emit(MaskStep{}, n);  // the end step: Literal NUL, takes a trailing star
+    MaskStep end;  // Literal NUL; takes the pending star of a trailing "*"
+    Emit(end, n);
     return count_;
   }
 
@@ -84,7 +85,6 @@ class MaskScanner {
     }
     pending_star_ = false;
   }
-  void Emit(MaskStep&& step, size_t index) { Emit(step, index); }
 
   // On entry `i` is on the "["; on return it is on the closing "]".
   void ReadSet(size_t& i, MaskStep& step) {
@@ -202,9 +202,10 @@ TMask::TMask(std::string_view mask) {
 // starts at p can only get worse as p grows (any place open to a later start
 // is open to an earlier one). So once the most recent star has no further
 // place, no earlier star can help: moving it right only pushes the later star
-// right. Older resume points are therefore never needed, the answer is the
-// same as an exhaustive search's, and each star scans the text at most once:
-// O(text x steps) instead of combinatorial in the number of stars.
+// right. Older resume points are therefore never needed and the answer is the
+// same as an exhaustive search's. Each star's places only move forward, and
+// each place costs at most the steps up to the next star: O(text x steps),
+// where keeping every resume point costs time combinatorial in the stars.
 bool TMask::Accepts(std::string_view whole_text) const {
   const std::string_view text = UpToNul(whole_text);
   const size_t n = text.size();
