@@ -393,6 +393,8 @@ void TfrmMain::BindEvents() {
   connect(edHost, &QLineEdit::textChanged, this, [this] { Guard([this] { edHostChange(); }); });
   click(butConnect, &TfrmMain::butConnectClick);
   click(butSendAdhoc, &TfrmMain::butSendAdhocClick);
+  TCPCli.OnConnected = [this](TIdTCPClient&) { TCPCliConnected(); };
+  TCPCli.OnDisconnected = [this](TIdTCPClient&) { TCPCliDisconnected(); };
   connect(Timer1, &QTimer::timeout, this, [this] { Guard([this] { Timer1Timer(); }); });
   connect(memInit, &QPlainTextEdit::textChanged, this, [this] { memInitChange(); });
   click(butInitOpen, &TfrmMain::butInitOpenClick);

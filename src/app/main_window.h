@@ -91,6 +91,8 @@ class TfrmMain : public QWidget, private ChannelView {
   void butConnectClick();
   void butSendAdhocClick();
   void Timer1Timer();
+  void TCPCliConnected() { channel_->TCPCliConnected(); }
+  void TCPCliDisconnected() { channel_->TCPCliDisconnected(); }
   void memInitChange();
   void butInitOpenClick();
   void butInitSaveClick() { SaveInitFile(); }

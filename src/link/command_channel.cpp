@@ -30,8 +30,8 @@ CommandChannel::CommandChannel(TIdTCPClient& client, ChannelView& view)
     : client_(client), view_(view) {
   client_.Port = kDefaultPort;
   client_.ReadTimeout = kReadTimeoutMs;
-  client_.OnConnected = [this](TIdTCPClient&) { OnConnected(); };
-  client_.OnDisconnected = [this](TIdTCPClient&) { OnDisconnected(); };
+  client_.OnConnected = [this](TIdTCPClient&) { TCPCliConnected(); };
+  client_.OnDisconnected = [this](TIdTCPClient&) { TCPCliDisconnected(); };
 }
 
 CommandChannel::~CommandChannel() {
@@ -46,7 +46,7 @@ void CommandChannel::ToggleConnection(const std::string& hostText) {
     // If the link went away without that event (a connect whose handler
     // failed after the flag was set), the flag would otherwise claim a link
     // that no longer exists, with no way out short of a restart.
-    if (connected_) OnDisconnected();
+    if (connected_) TCPCliDisconnected();
   } else {
     const HostPort target = ParseHostPort(hostText);
     client_.Host = target.host;
@@ -89,13 +89,13 @@ void CommandChannel::UpdateConnectionControls() {
   view_.ShowConnectionState(IsConnected());
 }
 
-void CommandChannel::OnConnected() {
+void CommandChannel::TCPCliConnected() {
   connected_ = true;
   LogEvent("E", "Connected");
   UpdateConnectionControls();
 }
 
-void CommandChannel::OnDisconnected() {
+void CommandChannel::TCPCliDisconnected() {
   connected_ = false;
   LogEvent("E", "Disconnected");
   UpdateConnectionControls();

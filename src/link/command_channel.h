@@ -71,9 +71,12 @@ class CommandChannel {
   void LogEvent(const std::string& kind, const std::string& text);
   void UpdateConnectionControls();
 
+  // The client's connected and disconnected events; bound by the
+  // constructor.
+  void TCPCliConnected();
+  void TCPCliDisconnected();
+
  private:
-  void OnConnected();
-  void OnDisconnected();
 
   TIdTCPClient& client_;
   ChannelView& view_;
