@@ -768,6 +768,7 @@ void TfrmMain::LoadLaunchHistory() {
     cboLaunchCmd->setCurrentIndex(0);
   else
     cboLaunchCmd->setEditText(QString());
+  cboLaunchCmd->lineEdit()->setCursorPosition(0);  // show the program, not the tail
 }
 
 void TfrmMain::SaveLaunchHistory() {
