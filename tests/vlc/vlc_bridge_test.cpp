@@ -1,0 +1,471 @@
+// Integration test of the VLC bridge against Debian's real VLC: the
+// console's commands go over TCP exactly as the console sends them, and
+// the overlays are checked on screen (pixels and OCR).
+//
+// One VLC serves the whole suite; the tests run in the order written and
+// the last one shuts VLC down. Run as root, the process first moves into a
+// network namespace of its own so that VLC runs with the default launch
+// command word for word (ports 2323 and 2324); elsewhere the same command
+// gets free ports.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "extras/dos.h"
+#include "extras/launcher.h"
+#include "vlc/vlc_harness.h"
+
+namespace stanzo::vlctest {
+namespace {
+
+bool g_privateNetwork = false;
+
+constexpr auto kStart = milliseconds(120000);
+constexpr auto kReply = milliseconds(20000);
+constexpr auto kScreen = milliseconds(20000);
+
+constexpr char kPrompt[] = "\r\n> ";
+
+// Where the console's default init commands put the overlays in the
+// 640x360 test picture: m1 centred and large, m2 at the bottom and small.
+constexpr Rect kM1{0, 60, 640, 240};
+constexpr Rect kM2{0, 316, 640, 44};
+constexpr Rect kAll{0, 0, 640, 360};
+
+const std::vector<std::string> kConsoleInit = {
+    "@m1 marq-position 0", "@m1 marq-size 50", "@m1 marq-refresh 100",
+    "@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100",
+};
+
+bool HaveProgram(const std::string& name) {
+  return RunProgram({"sh", "-c", "command -v \"$0\"", name}, "", milliseconds(10000)) == 0;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> out;
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+// Share of the words of `expected` that OCR found, in any order.
+double WordsFound(const std::string& expected, const std::string& ocr) {
+  const auto want = Words(NormalizeText(expected));
+  auto got = Words(NormalizeText(ocr));
+  int found = 0;
+  for (const auto& w : want) {
+    const auto it = std::find(got.begin(), got.end(), w);
+    if (it != got.end()) {
+      ++found;
+      got.erase(it);
+    }
+  }
+  return want.empty() ? 1.0 : static_cast<double>(found) / want.size();
+}
+
+class VlcBridgeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
+      if (!HaveProgram(p)) {
+        skipReason_ = std::string(p) + " is not installed (scripts/deps.sh vlc)";
+        return;
+      }
+    }
+    char tmpl[] = "/tmp/stanzo-vlc-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+      setupError_ = "mkdtemp failed";
+      return;
+    }
+    work_ = tmpl;
+    // VLC runs as another user when we are root: it must reach the files.
+    std::filesystem::permissions(
+        work_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                   std::filesystem::perms::others_exec);
+
+    // The default launch command, minus the program (the harness runs
+    // Debian's vlc and adds the headless options and the test video).
+    const auto words = SplitCommandLine(DefaultLaunchCommand());
+    if (!words || words->size() < 2 || words->front() != "/usr/bin/vlc") {
+      setupError_ = "unexpected default launch command: " + DefaultLaunchCommand();
+      return;
+    }
+    std::vector<std::string> args(words->begin() + 1, words->end());
+    if (g_privateNetwork) {
+      port_ = 2323;
+      cliPort_ = 2324;
+    } else {
+      port_ = FreeLoopbackPort();
+      cliPort_ = FreeLoopbackPort();
+      bool replaced = false;
+      for (auto& a : args) {
+        if (a.rfind("--rc-host=", 0) == 0) {
+          a = "--rc-host=127.0.0.1:" + std::to_string(cliPort_);
+          replaced = true;
+        }
+      }
+      if (!replaced) {
+        setupError_ = "the default launch command has no --rc-host";
+        return;
+      }
+      args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port_) +
+                     "'},cli={host='127.0.0.1:" + std::to_string(cliPort_) + "'}");
+    }
+
+    player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
+    std::string error;
+    if (!player_->Start(args, &error)) {
+      setupError_ = error;
+      return;
+    }
+    frames_ = std::make_unique<FrameStream>();
+    if (!frames_->Start(player_->display(), &error)) {
+      setupError_ = error;
+      return;
+    }
+    // The test video is on screen: its dark blue-grey fills the centre.
+    const auto shown = frames_->WaitFor(
+        [](const GrayFrame& f) {
+          const int g = f.At(320, 180);
+          return g > 30 && g < 60;
+        },
+        kStart);
+    if (!shown) setupError_ = "the test video never showed up";
+  }
+
+  static void TearDownTestSuite() {
+    if (frames_) frames_->Stop();
+    frames_.reset();
+    if (player_) player_->Stop();
+    player_.reset();
+    std::error_code ec;
+    if (!work_.empty()) std::filesystem::remove_all(work_, ec);
+  }
+
+  void SetUp() override {
+    if (!skipReason_.empty()) GTEST_SKIP() << skipReason_;
+    ASSERT_EQ(setupError_, "") << (player_ ? player_->Log() : "");
+  }
+
+  // A console link with VLC's greeting already read.
+  static std::unique_ptr<LineClient> Console() {
+    auto c = std::make_unique<LineClient>();
+    if (!c->Connect(port_, kReply)) return nullptr;
+    if (!c->ReadUntilEndsWith(kPrompt, kReply) && !c->ReadUntilEndsWith("\n> ", kReply)) {
+      return nullptr;
+    }
+    c->Take();
+    return c;
+  }
+
+  // Sends each line as the console does (one write per command) and waits
+  // for one prompt per line.
+  static std::string SendAll(LineClient& c, const std::vector<std::string>& lines) {
+    for (const auto& l : lines) EXPECT_TRUE(c.SendLine(l));
+    const size_t want = lines.size();
+    c.ReadUntil(
+        [want](const std::string& s) {
+          size_t n = 0;
+          for (size_t p = s.find("> "); p != std::string::npos; p = s.find("> ", p + 2)) ++n;
+          return n >= want && s.size() >= 2 && s.compare(s.size() - 2, 2, "> ") == 0;
+        },
+        kReply);
+    return c.Take();
+  }
+
+  // The first frame after now whose region `r` has settled (equal to the
+  // previous frame's) and satisfies `pred`.
+  static std::optional<GrayFrame> Settled(Rect r, const std::function<bool(const GrayFrame&)>& pred,
+                                          milliseconds timeout = kScreen) {
+    std::optional<GrayFrame> prev;
+    return frames_->WaitFor(
+        [&](const GrayFrame& f) {
+          const bool stable = prev && CountDifferent(*prev, f, r) == 0;
+          prev = f;
+          return stable && pred(f);
+        },
+        timeout);
+  }
+
+  static std::string Ocr(const GrayFrame& f, Rect r) { return ReadText(f, r, work_); }
+
+  static inline std::string skipReason_;
+  static inline std::string setupError_;
+  static inline std::string work_;
+  static inline int port_ = 0;
+  static inline int cliPort_ = 0;
+  static inline std::unique_ptr<VlcPlayer> player_;
+  static inline std::unique_ptr<FrameStream> frames_;
+};
+
+TEST_F(VlcBridgeTest, GreetsLikeVlcsCommandLineInterface) {
+  LineClient c;
+  ASSERT_TRUE(c.Connect(port_, kReply));
+  ASSERT_TRUE(c.ReadUntilEndsWith("> ", kReply)) << c.received();
+  const std::string g = c.Take();
+  EXPECT_EQ(g.rfind("VLC media player 3.", 0), 0u) << g;
+  EXPECT_NE(g.find("\nCommand Line Interface initialized. Type `help' for help.\r\n> "),
+            std::string::npos)
+      << g;
+}
+
+TEST_F(VlcBridgeTest, ConsoleInitAndSlidesChangeTheOverlays) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const auto before = Settled(kAll, [](const GrayFrame&) { return true; });
+  ASSERT_TRUE(before);
+  EXPECT_LT(CountBright(*before, kM1), 20);
+  EXPECT_LT(CountBright(*before, kM2), 20);
+  EXPECT_LT(WordsFound("This is the first line of the", Ocr(*before, kM1)), 0.2);
+
+  EXPECT_EQ(SendAll(*c, kConsoleInit), "> > > > > > ");
+  const std::vector<std::string> slide1 = {"@m1 marq-marquee This is the first line of the ",
+                                           "@m2 marq-marquee first verse of the song"};
+  EXPECT_EQ(SendAll(*c, slide1), "> > ");
+  const auto shown = Settled(kAll, [&](const GrayFrame& f) {
+    return CountDifferent(*before, f, kM1) > 500 && CountDifferent(*before, f, kM2) > 100;
+  });
+  ASSERT_TRUE(shown) << "the overlays never changed";
+  // Only the two overlay regions changed.
+  EXPECT_LT(CountDifferent(*before, *shown, Rect{0, 0, 640, 55}), 20);
+  const std::string m1 = Ocr(*shown, kM1);
+  const std::string m2 = Ocr(*shown, kM2);
+  EXPECT_GE(WordsFound("This is the first line of the", m1), 0.8) << m1;
+  EXPECT_GE(WordsFound("first verse of the song", m2), 0.8) << m2;
+  EXPECT_LT(WordsFound("verse song", m1), 0.5) << m1;
+
+  if (const char* shot = std::getenv("STANZO_VLC_SCREENSHOT")) {
+    EXPECT_TRUE(player_->Screenshot(shot));
+  }
+
+  // The next slide replaces both texts.
+  EXPECT_EQ(SendAll(*c, {"@m1 marq-marquee first verse of the song",
+                         "@m2 marq-marquee and here comes the chorus"}),
+            "> > ");
+  const auto next = Settled(kAll, [&](const GrayFrame& f) {
+    return CountDifferent(*shown, f, kM1) > 500 && CountDifferent(*shown, f, kM2) > 100;
+  });
+  ASSERT_TRUE(next);
+  const std::string n1 = Ocr(*next, kM1);
+  const std::string n2 = Ocr(*next, kM2);
+  EXPECT_GE(WordsFound("first verse of the song", n1), 0.8) << n1;
+  EXPECT_LT(WordsFound("This is line", n1), 0.4) << n1;
+  EXPECT_GE(WordsFound("and here comes the chorus", n2), 0.8) << n2;
+}
+
+TEST_F(VlcBridgeTest, LineBreaksAndPercentSignsShowAsTyped) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const auto before = frames_->Latest();
+  ASSERT_TRUE(before);
+  EXPECT_EQ(SendAll(*c, {"@m2 marq-marquee $_", "@m1 marq-marquee 100% sure$_%d %H {a,b:c}"}),
+            "> > ");
+  const auto shown = Settled(kAll, [&](const GrayFrame& f) {
+    return CountDifferent(*before, f, kM1) > 500 && CountBright(f, kM2) < 20;
+  });
+  ASSERT_TRUE(shown);
+  const std::string text = Ocr(*shown, kM1);
+  // Two lines, in order, with the characters as typed.
+  EXPECT_NE(text.find("100%"), std::string::npos) << text;
+  EXPECT_NE(text.find("%d %H"), std::string::npos) << text;
+  EXPECT_EQ(text.find("$_"), std::string::npos) << text;
+  const auto first = text.find("sure");
+  const auto second = text.find("%d");
+  ASSERT_NE(first, std::string::npos) << text;
+  ASSERT_NE(second, std::string::npos) << text;
+  EXPECT_NE(text.substr(first, second - first).find('\n'), std::string::npos) << text;
+}
+
+TEST_F(VlcBridgeTest, OtherLinesReachVlcsCliAndItsAnswerComesBack) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  EXPECT_TRUE(c->SendLine("status"));
+  ASSERT_TRUE(c->ReadUntilEndsWith(kPrompt, kReply)) << c->received();
+  const std::string status = c->Take();
+  EXPECT_NE(status.find("( state playing )\r\n> "), std::string::npos) << status;
+
+  // Marquee commands, raw commands and errors in one write: one answer
+  // each, in the order sent.
+  ASSERT_TRUE(c->SendRaw("@m3 marq-size 20\nget_length\n@m9 marq-size 1\nis_playing\n"));
+  ASSERT_TRUE(c->ReadUntil(
+      [](const std::string& s) { return s.find("1\r\n> ", s.find("m9")) != std::string::npos; },
+      kReply))
+      << c->received();
+  EXPECT_EQ(c->Take(), "> 10\r\n> Unknown marquee `m9'. Known: m1, m2, m3.\r\n> 1\r\n> ");
+}
+
+TEST_F(VlcBridgeTest, BadInputGetsAnErrorLineAndChangesNothing) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  struct Case {
+    std::string line;
+    std::string reply;
+  };
+  const std::vector<Case> cases = {
+      {"@m4 marq-size 3", "Unknown marquee `m4'. Known: m1, m2, m3."},
+      {"@M1 marq-size 3", "Unknown marquee `M1'. Known: m1, m2, m3."},
+      {"@ marq-size 3", "Missing marquee name after `@'. Known: m1, m2, m3."},
+      {"@m1", "Missing command after `@m1'."},
+      {"@m1 \t", "Missing command after `@m1'."},
+      {"@m1 marq-foo 1",
+       "Unknown marquee variable `marq-foo'. Known: marq-marquee, marq-position, marq-size, "
+       "marq-color, marq-opacity, marq-x, marq-y, marq-refresh, marq-timeout."},
+      {"@m1 marq-size", "Missing value for `marq-size'."},
+      {"@m1 marq-marquee", "Missing value for `marq-marquee'."},
+      {"@m1 marq-size   ", "Missing value for `marq-size'."},
+      {"@m1 marq-size abc", "Bad value `abc' for `marq-size': expected an integer from 0 to 1000."},
+      {"@m1 marq-size 12abc",
+       "Bad value `12abc' for `marq-size': expected an integer from 0 to 1000."},
+      {"@m1 marq-size 99999999999999999999",
+       "Bad value `99999999999999999999' for `marq-size': expected an integer from 0 to 1000."},
+      {"@m1 marq-opacity 256",
+       "Bad value `256' for `marq-opacity': expected an integer from 0 to 255."},
+      {"@m1 marq-color -1",
+       "Bad value `-1' for `marq-color': expected an integer from 0 to 16777215."},
+      {"@m1 marq-marquee \xff\xfe broken", "Text for `marq-marquee' is not valid UTF-8; ignored."},
+      {"@m1 marq-marquee a\x01"
+       "b",
+       "The line holds control characters; ignored."},
+      {std::string("\x00\x01\x02garbage\xff", 9), "The line holds control characters; ignored."},
+      {std::string(100 * 1024, 'A'), "Line longer than 32768 bytes; ignored."},
+      {"@m1 marq-marquee " + std::string(100 * 1024, 'B'),
+       "Line longer than 32768 bytes; ignored."},
+  };
+  const auto before = Settled(kAll, [](const GrayFrame&) { return true; });
+  ASSERT_TRUE(before);
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.line.substr(0, 40));
+    ASSERT_TRUE(c->SendLine(k.line));
+    ASSERT_TRUE(c->ReadUntilEndsWith(kPrompt, kReply)) << c->received();
+    EXPECT_EQ(c->Take(), k.reply + kPrompt);
+  }
+  // Binary garbage with line feeds in it: every piece is answered.
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
+  garbage += "\n";
+  ASSERT_TRUE(c->SendRaw(garbage));
+  ASSERT_TRUE(c->SendLine("is_playing"));
+  ASSERT_TRUE(c->ReadUntil(
+      [](const std::string& s) {
+        return s.size() >= 5 && s.compare(s.size() - 5, 5, "1\r\n> ") == 0;
+      },
+      kReply))
+      << c->received().substr(0, 400);
+  c->Take();
+
+  // None of it touched the overlays, and the bridge still works.
+  const auto after = Settled(kAll, [](const GrayFrame&) { return true; });
+  ASSERT_TRUE(after);
+  EXPECT_LT(CountDifferent(*before, *after, kAll), 20);
+  EXPECT_EQ(SendAll(*c, {"@m1 marq-marquee still alive"}), "> ");
+  const auto alive =
+      Settled(kM1, [&](const GrayFrame& f) { return CountDifferent(*after, f, kM1) > 500; });
+  ASSERT_TRUE(alive);
+  EXPECT_GE(WordsFound("still alive", Ocr(*alive, kM1)), 1.0);
+}
+
+TEST_F(VlcBridgeTest, MeasuresTheTimeFromCommandToScreen) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const std::string texts[2] = {"@m1 marq-marquee Amazing grace", "@m1 marq-marquee how sweet"};
+  GrayFrame refs[2];
+  for (int i = 0; i < 2; ++i) {
+    const auto before = frames_->Latest();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(SendAll(*c, {texts[i]}), "> ");
+    const auto f =
+        Settled(kM1, [&](const GrayFrame& g) { return CountDifferent(*before, g, kM1) > 500; });
+    ASSERT_TRUE(f);
+    refs[i] = *f;
+  }
+  ASSERT_GT(CountDifferent(refs[0], refs[1], kM1), 500);
+
+  std::vector<double> ms;
+  for (int round = 0; round < 8; ++round) {
+    const int i = round % 2;
+    const auto sent = Clock::now();
+    ASSERT_TRUE(c->SendLine(texts[i]));
+    const auto f = frames_->WaitFor(
+        [&](const GrayFrame& g) { return CountDifferent(refs[i], g, kM1) < 20; }, kScreen);
+    ASSERT_TRUE(f) << "round " << round;
+    ms.push_back(std::chrono::duration<double, std::milli>(f->at - sent).count());
+    ASSERT_TRUE(c->ReadUntilEndsWith("> ", kReply));
+    c->Take();
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf(
+      "marquee command to screen (frames grabbed at ~50/s): min %.0f ms, median %.0f ms, "
+      "max %.0f ms over %zu changes\n",
+      ms.front(), ms[ms.size() / 2], ms.back(), ms.size());
+  RecordProperty("latency_median_ms", static_cast<int>(ms[ms.size() / 2]));
+}
+
+TEST_F(VlcBridgeTest, ANewVideoOutputGetsTheOverlaysAgain) {
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const std::string video = player_->MakeVideo("grey", "0x707070");
+  ASSERT_FALSE(video.empty());
+  EXPECT_EQ(SendAll(*c, {"@m1 marq-marquee kept across videos", "@m2 marq-marquee the preview"}),
+            "> > ");
+  ASSERT_TRUE(Settled(kM1, [](const GrayFrame& f) { return CountBright(f, kM1) > 500; }));
+
+  EXPECT_EQ(SendAll(*c, {"stop"}), "> ");
+  // The video window goes away: the X screen is black.
+  ASSERT_TRUE(frames_->WaitFor([](const GrayFrame& f) { return f.At(320, 180) < 10; }, kScreen));
+  EXPECT_EQ(SendAll(*c, {"add " + video}), "> ");
+  const auto shown = Settled(kAll, [](const GrayFrame& f) {
+    const int g = f.At(5, 180);
+    return g > 100 && g < 125 && CountBright(f, kM1) > 500 && CountBright(f, kM2) > 50;
+  });
+  ASSERT_TRUE(shown) << "no overlays on the new video";
+  const std::string m1 = Ocr(*shown, kM1);
+  EXPECT_GE(WordsFound("kept across videos", m1), 1.0) << m1;
+  const std::string m2 = Ocr(*shown, kM2);
+  EXPECT_GE(WordsFound("the preview", m2), 1.0) << m2;
+}
+
+TEST_F(VlcBridgeTest, QuitEndsOnlyThisSession) {
+  auto leaving = Console();
+  auto staying = Console();
+  ASSERT_TRUE(leaving && staying);
+  ASSERT_TRUE(leaving->SendLine("quit"));
+  EXPECT_TRUE(leaving->WaitClosed(kReply));
+  EXPECT_EQ(leaving->Take(), "Bye-bye!\r\n");
+  EXPECT_EQ(SendAll(*staying, {"is_playing"}), "1\r\n> ");
+}
+
+// Last: VLC is gone afterwards.
+TEST_F(VlcBridgeTest, ShutdownClosesEveryLink) {
+  auto console = Console();
+  auto other = Console();
+  ASSERT_TRUE(console && other);
+  ASSERT_TRUE(console->SendLine("shutdown"));
+  EXPECT_TRUE(console->WaitClosed(kReply));
+  EXPECT_TRUE(other->WaitClosed(kReply));
+  EXPECT_TRUE(player_->WaitExited(kReply));
+}
+
+}  // namespace
+}  // namespace stanzo::vlctest
+
+int main(int argc, char** argv) {
+  // Before any thread exists: a private network for the fixed ports.
+  // STANZO_VLC_SHARED_NETWORK=1 keeps the machine's network (free ports).
+  stanzo::vlctest::g_privateNetwork =
+      !std::getenv("STANZO_VLC_SHARED_NETWORK") && stanzo::vlctest::EnterPrivateNetwork();
+  std::printf("network: %s\n", stanzo::vlctest::g_privateNetwork
+                                   ? "private namespace, default ports 2323/2324"
+                                   : "shared, free ports");
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
