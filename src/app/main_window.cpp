@@ -174,6 +174,17 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent)
   adhocItems_ = ComboItems<SimpleComboBox>(cboAdhoc);
   launchItems_ = ComboItems<QComboBox>(cboLaunchCmd);
   initLines_ = EditorLineSource(memInit);
+  init_ = {memInit,
+           lblInitFile,
+           butInitSave,
+           &DefaultInitLines,
+           kKeyInitFile,
+           "New/Existing File for Init Strings",
+           "Init Strings not saved",
+           "Save init commands to "};
+  lyrics_ = {memLyric,           lblLyricFile,     butLyricSave,
+             &SampleScript,      kKeyLyricFile,    "New/Existing File for Lyrics/slides",
+             "Lyrics not saved", "Save lyrics to "};
   queue_ = ListQueue(lstLyrics);
   channel_ = std::make_unique<CommandChannel>(TCPCli, static_cast<ChannelView&>(*this));
   slides_ = std::make_unique<SlideSender>(
@@ -559,22 +570,53 @@ void TfrmMain::SaveAdhocHistory() {
 
 // -------------------------------------------------------------------- init
 
-void TfrmMain::LoadInitFile() {
+void TfrmMain::LoadScript(ScriptFile& f) {
   try {
-    EditorFile file = LoadEditorFile(appDir_ + lblInitFile->text().toStdString());
-    initEncoding_ = file.encoding;
-    SetEditorText(memInit, file.text);
-    butInitSave->setEnabled(false);
+    EditorFile file = LoadEditorFile(appDir_ + f.label->text().toStdString());
+    f.encoding = file.encoding;
+    SetEditorText(f.editor, file.text);
+    f.saveButton->setEnabled(false);
   } catch (const std::exception&) {
-    initEncoding_ = TextEncoding::Utf8;
-    SetEditorLines(memInit, DefaultInitLines());
-    butInitSave->setEnabled(true);
+    // Missing or unreadable: the built-in text, marked unsaved.
+    f.encoding = TextEncoding::Utf8;
+    SetEditorLines(f.editor, f.defaults());
+    f.saveButton->setEnabled(true);
   }
 }
 
-void TfrmMain::SaveInitFile() {
-  SaveEditorFile(appDir_ + lblInitFile->text().toStdString(), EditorText(memInit), initEncoding_);
-  butInitSave->setEnabled(false);
+void TfrmMain::SaveScript(ScriptFile& f) {
+  SaveEditorFile(appDir_ + f.label->text().toStdString(), EditorText(f.editor), f.encoding);
+  f.saveButton->setEnabled(false);
+}
+
+bool TfrmMain::AskToSaveScript(ScriptFile& f, const std::string& when) {
+  if (!f.saveButton->isEnabled()) return false;
+  const std::string text = f.unsavedQuestion + f.label->text().toStdString() + " " + when + "?";
+  if (!dialogs_->AskWarning(f.unsavedCaption, text)) return false;
+  SaveScript(f);  // a failure throws: the caller does not go on
+  return true;
+}
+
+void TfrmMain::OpenScript(ScriptFile& f) {
+  OpenFileRequest request;
+  request.title = f.openTitle;
+  request.initialDir = appDir_;
+  request.fileName = f.label->text().toStdString();
+  request.filter = "Text files (*.txt)|*.TXT|all files (*)|*";
+  request.defaultExt = "txt";
+  std::optional<std::string> chosen = dialogs_->OpenFile(request);
+  if (!chosen) return;
+  // Opening another file must not throw away unsaved edits silently.
+  AskToSaveScript(f, "before opening another file");
+  if (DirWithSlash(*chosen) != appDir_)
+    dialogs_->Warn("Foreign Directory",
+                   "If you save, file will be created in application directory.");
+  // The file is always read from the application directory.
+  const std::string name = BareName(*chosen);
+  f.label->setText(Q(name));
+  f.label->adjustSize();
+  LoadScript(f);
+  settings_->WriteString(kSectionMain, f.settingKey, name);
 }
 
 void TfrmMain::memInitChange() {
@@ -585,80 +627,15 @@ void TfrmMain::RunInitCommands(const std::string& mask) {
   stanzo::RunInitCommands(initLines_, mask, [this](const std::string& l) { SendCommand(l); });
 }
 
-std::string TfrmMain::ChooseScriptFile(const std::string& title, const std::string& current,
-                                       bool dirty, const std::function<void()>& save,
-                                       const std::string& unsavedCaption,
-                                       const std::string& unsavedText) {
-  OpenFileRequest request;
-  request.title = title;
-  request.initialDir = appDir_;
-  request.fileName = current;
-  request.filter = "Text files (*.txt)|*.TXT|all files (*)|*";
-  request.defaultExt = "txt";
-  std::optional<std::string> chosen = dialogs_->OpenFile(request);
-  if (!chosen) return {};
-  // Opening another file must not throw away unsaved edits silently.
-  if (dirty && dialogs_->AskWarning(unsavedCaption, unsavedText)) save();  // throws on failure
-  if (DirWithSlash(*chosen) != appDir_)
-    dialogs_->Warn("Foreign Directory",
-                   "If you save, file will be created in application directory.");
-  return BareName(*chosen);
-}
-
-void TfrmMain::butInitOpenClick() {
-  const std::string current = lblInitFile->text().toStdString();
-  const std::string name = ChooseScriptFile(
-      "New/Existing File for Init Strings", current, butInitSave->isEnabled(),
-      [this] { SaveInitFile(); }, "Init Strings not saved",
-      "Save init commands to " + current + " before opening another file?");
-  if (name.empty()) return;
-  lblInitFile->setText(Q(name));
-  lblInitFile->adjustSize();
-  LoadInitFile();
-  settings_->WriteString(kSectionMain, kKeyInitFile, name);
-}
-
 void TfrmMain::butHelpMasksClick() {
   dialogs_->ShowMessage(MaskHelpText());
 }
 
 // ------------------------------------------------------------------ lyrics
 
-void TfrmMain::LoadLyricFile() {
-  try {
-    EditorFile file = LoadEditorFile(appDir_ + lblLyricFile->text().toStdString());
-    lyricEncoding_ = file.encoding;
-    SetEditorText(memLyric, file.text);
-    butLyricSave->setEnabled(false);
-  } catch (const std::exception&) {
-    lyricEncoding_ = TextEncoding::Utf8;
-    SetEditorLines(memLyric, SampleScript());
-    butLyricSave->setEnabled(true);
-  }
-}
-
-void TfrmMain::SaveLyricFile() {
-  SaveEditorFile(appDir_ + lblLyricFile->text().toStdString(), EditorText(memLyric),
-                 lyricEncoding_);
-  butLyricSave->setEnabled(false);
-}
-
 void TfrmMain::memLyricChange() {
   butLyricSave->setEnabled(true);
   butToList->setEnabled(true);
-}
-
-void TfrmMain::butLyricOpenClick() {
-  const std::string current = lblLyricFile->text().toStdString();
-  const std::string name = ChooseScriptFile(
-      "New/Existing File for Lyrics/slides", current, butLyricSave->isEnabled(),
-      [this] { SaveLyricFile(); }, "Lyrics not saved",
-      "Save lyrics to " + current + " before opening another file?");
-  if (name.empty()) return;
-  lblLyricFile->setText(Q(name));
-  lblLyricFile->adjustSize();
-  LoadLyricFile();
-  settings_->WriteString(kSectionMain, kKeyLyricFile, name);
 }
 
 void TfrmMain::CopyLyricsToQueue() {

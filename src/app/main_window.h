@@ -94,13 +94,13 @@ class TfrmMain : public QWidget, private ChannelView {
   void TCPCliConnected() { channel_->TCPCliConnected(); }
   void TCPCliDisconnected() { channel_->TCPCliDisconnected(); }
   void memInitChange();
-  void butInitOpenClick();
+  void butInitOpenClick() { OpenScript(init_); }
   void butInitSaveClick() { SaveInitFile(); }
   void butSendInitClick() { RunInitCommands("*"); }
   void butHelpMasksClick();
   void memLyricChange();
   bool memLyricKeyUp(int key, Qt::KeyboardModifiers shift);
-  void butLyricOpenClick();
+  void butLyricOpenClick() { OpenScript(lyrics_); }
   void butLyricSaveClick() { SaveLyricFile(); }
   void butToListClick() { CopyLyricsToQueue(); }
   void butLineFromListClick();
@@ -119,16 +119,29 @@ class TfrmMain : public QWidget, private ChannelView {
   void LoadLaunchHistory();
   void SaveLaunchHistory();
   void LoadCameras();
-  void LoadInitFile();
-  void SaveInitFile();
-  void LoadLyricFile();
-  void SaveLyricFile();
+  void LoadInitFile() { LoadScript(init_); }
+  void SaveInitFile() { SaveScript(init_); }
+  void LoadLyricFile() { LoadScript(lyrics_); }
+  void SaveLyricFile() { SaveScript(lyrics_); }
   void CopyLyricsToQueue();
-  // Opening another init or lyric file: the dialog, the unsaved-edits
-  // question, the foreign-directory warning; the chosen bare name or "".
-  std::string ChooseScriptFile(const std::string& title, const std::string& current, bool dirty,
-                               const std::function<void()>& save, const std::string& unsavedCaption,
-                               const std::string& unsavedText);
+  // The init list and the lyric script are both editor files beside the
+  // executable, named by a label, with a save button as their dirty flag.
+  struct ScriptFile {
+    QPlainTextEdit* editor = nullptr;
+    QLabel* label = nullptr;
+    QPushButton* saveButton = nullptr;
+    std::vector<std::string> (*defaults)() = nullptr;  // when there is no file
+    const char* settingKey = nullptr;
+    const char* openTitle = nullptr;
+    const char* unsavedCaption = nullptr;
+    const char* unsavedQuestion = nullptr;  // followed by the name and `when`
+    TextEncoding encoding = TextEncoding::Utf8;
+  };
+  void LoadScript(ScriptFile& f);
+  void SaveScript(ScriptFile& f);
+  // Asks whether to save unsaved edits; saves on Yes (throws on failure).
+  bool AskToSaveScript(ScriptFile& f, const std::string& when);
+  void OpenScript(ScriptFile& f);
   void Pause(int ms);
 
  public:
@@ -181,8 +194,8 @@ class TfrmMain : public QWidget, private ChannelView {
   std::unique_ptr<CommandChannel> channel_;
   std::unique_ptr<SlideSender> slides_;
   LyricSearch search_;
-  TextEncoding initEncoding_ = TextEncoding::Utf8;
-  TextEncoding lyricEncoding_ = TextEncoding::Utf8;
+  ScriptFile init_;
+  ScriptFile lyrics_;
   TextEncoding adhocEncoding_ = TextEncoding::Utf8;
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   double scale_ = 1.0;
