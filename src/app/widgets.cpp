@@ -77,7 +77,13 @@ RadioGroup::RadioGroup(const QString& caption, QWidget* parent) : QGroupBox(capt
 }
 
 void RadioGroup::clearItems() {
-  for (QRadioButton* b : buttons_) delete b;
+  // Deferred: a reload can run inside a button's own click (events run
+  // while a camera command is sent), and the button must outlive it.
+  for (QRadioButton* b : buttons_) {
+    b->hide();
+    b->disconnect(this);
+    b->deleteLater();
+  }
   buttons_.clear();
   selected_ = -1;
 }
