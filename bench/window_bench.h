@@ -1,0 +1,81 @@
+// Helpers shared by the window benchmarks: percentiles, an arrival record of
+// the stand-in player's lines, and the offscreen platform default.
+//
+// Everything here runs on the GUI thread except LineArrivals::Record, which
+// the stand-in player calls on its serving thread.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "standin/standin_player.h"
+
+namespace stanzo::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+inline double Us(Clock::duration d) {
+  return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// Nearest-rank percentile (p in 0..100) of `v`; 0 for an empty sample.
+inline double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const double rank = std::ceil(p / 100.0 * static_cast<double>(v.size()));
+  const size_t i = rank < 1 ? 0 : static_cast<size_t>(rank) - 1;
+  return v[std::min(i, v.size() - 1)];
+}
+
+inline double Mean(const std::vector<double>& v) {
+  if (v.empty()) return 0;
+  double sum = 0;
+  for (double x : v) sum += x;
+  return sum / static_cast<double>(v.size());
+}
+
+// The benchmarks draw into memory unless the caller chose a platform.
+inline void DefaultToOffscreen() {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// Arrival times of the lines the stand-in player receives, in order. Feed
+// it through StandinPlayer::Options::on_line; the player's waits count a
+// line only after its on_line call has returned, so after a successful
+// WaitForLines(n) the first n entries are here.
+class LineArrivals {
+ public:
+  std::function<void(const ReceivedLine&)> Recorder() {
+    return [this](const ReceivedLine& line) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.push_back({line.text, line.at});
+    };
+  }
+  struct Entry {
+    std::string text;
+    Clock::time_point at;
+  };
+  Entry At(size_t i) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_.at(i);
+  }
+  size_t Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_.size();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<Entry> lines_;
+};
+
+}  // namespace stanzo::bench
