@@ -149,19 +149,20 @@ std::string NormalizeText(std::string_view text) {
   return out;
 }
 
-std::string ReadText(const GrayFrame& f, Rect r, const std::string& workDir) {
-  // Bright text becomes black ink on white, twice the size, with a margin:
-  // the form tesseract reads best.
-  constexpr int kScale = 2;
+std::string ReadText(const GrayFrame& f, Rect r, const std::string& workDir, double scale) {
+  // Bright text becomes black ink on white, resized, with a margin: the
+  // form tesseract reads best.
   constexpr int kMargin = 16;
+  const int w = static_cast<int>(r.w * scale);
+  const int h = static_cast<int>(r.h * scale);
   GrayFrame page;
-  page.width = r.w * kScale + 2 * kMargin;
-  page.height = r.h * kScale + 2 * kMargin;
+  page.width = w + 2 * kMargin;
+  page.height = h + 2 * kMargin;
   page.pixels.assign(static_cast<size_t>(page.width) * page.height, 255);
-  for (int y = 0; y < r.h * kScale; ++y) {
-    for (int x = 0; x < r.w * kScale; ++x) {
-      const int sx = r.x + x / kScale;
-      const int sy = r.y + y / kScale;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int sx = r.x + static_cast<int>(x / scale);
+      const int sy = r.y + static_cast<int>(y / scale);
       if (sx >= f.width || sy >= f.height) continue;
       if (f.At(sx, sy) >= 160) {
         page.pixels[static_cast<size_t>(y + kMargin) * page.width + x + kMargin] = 0;

@@ -68,9 +68,10 @@ bool WritePgm(const GrayFrame& f, const std::string& path);
 std::string NormalizeText(std::string_view text);
 
 // The text tesseract reads in region `r`: the white overlay text is made
-// black on white and enlarged first. Temporary files go to `workDir`.
-// Empty when nothing is read or tesseract fails.
-std::string ReadText(const GrayFrame& f, Rect r, const std::string& workDir);
+// black on white and resized by `scale` first (tesseract reads glyphs of
+// about 20 to 100 pixels best). Temporary files go to `workDir`. Empty
+// when nothing is read or tesseract fails.
+std::string ReadText(const GrayFrame& f, Rect r, const std::string& workDir, double scale = 2.0);
 
 // Runs a program (no shell) with standard input from /dev/null and both
 // output streams appended to `outputFile` (or discarded when empty).
