@@ -1,0 +1,152 @@
+// Press-to-wire latency of a slide through the real window: a queue of text
+// lines is copied from the lyric editor with the "--->" button, then
+// butSlide is clicked with QTest::mouseClick once per line. The clock runs
+// from just before the click until the stand-in player has read both the
+// m1 (main text) and the m2 (preview) line of that press; the gap between
+// the two arrivals is reported as well. Between the two sends the window
+// handles its pending events, so a due poll tick can fall into the gap.
+//
+// The click is delivered at once, as when the event loop is idle; a real
+// press that lands while a poll tick is waiting for a reply (up to 30 ms)
+// waits that long before the handler runs, which this does not count.
+//
+// Usage: slide_latency_bench [presses (1000)] [--prompt]
+//   --prompt: the player answers every line with "> ", so the poll timer
+//             logs replies meanwhile.
+// Prints p50/p90/p99/max of press-to-m1, press-to-m2 (both lines on the
+// wire), the m1-to-m2 gap and the click handler's own duration, in ms.
+#include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/gui_fixture.h"
+#include "window_bench.h"
+
+using namespace std::chrono_literals;
+using stanzo::bench::Clock;
+using stanzo::bench::Mean;
+using stanzo::bench::Ms;
+using stanzo::bench::Percentile;
+
+namespace {
+
+const char* const kWords[] = {"Amazing", "grace", "how", "sweet",  "the",  "sound",
+                              "that",    "saved", "a",   "wretch", "like", "me"};
+
+// Queue line n: a text line of a few words, now and then with a "$_" break.
+std::string QueueLine(int n) {
+  std::string line = "Line ";
+  line += std::to_string(n);
+  for (int k = 0; k < 3 + n % 6; ++k) {
+    line += ' ';
+    line += kWords[static_cast<size_t>(n + k) % std::size(kWords)];
+  }
+  if (n % 5 == 0) line += "$_and on";
+  return line;
+}
+
+int SelectedRow(const QListWidget* list) {
+  const auto rows = list->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  stanzo::bench::DefaultToOffscreen();
+  int presses = 1000;
+  bool prompt = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--prompt") == 0)
+      prompt = true;
+    else if (std::atoi(argv[i]) > 0)
+      presses = std::atoi(argv[i]);
+  }
+  int qargc = 1;
+  stanzo::StanzoApplication app(qargc, argv);
+
+  stanzo::bench::LineArrivals arrivals;
+  stanzo::StandinPlayer::Options options;
+  options.on_line = arrivals.Recorder();
+  if (prompt) options.unmatched_reply = "> ";
+  stanzo::StandinPlayer player(options);
+
+  stanzo::testing::Console console;
+  console.Start();
+  stanzo::TfrmMain& w = *console.window;
+  if (!QTest::qWaitForWindowExposed(&w)) {
+    std::fprintf(stderr, "the window was never exposed\n");
+    return 1;
+  }
+  console.ConnectTo(player);
+  if (!w.IsConnected()) {
+    std::fprintf(stderr, "could not connect to the stand-in player\n");
+    return 1;
+  }
+
+  // The queue: one line per press, plus one so the last press has a preview.
+  const int lines = presses + 1;
+  std::string script;
+  for (int n = 0; n < lines; ++n) script += QueueLine(n) + "\n";
+  w.memLyric->setPlainText(QString::fromStdString(script));
+  QTextCursor caret = w.memLyric->textCursor();
+  caret.setPosition(0);
+  w.memLyric->setTextCursor(caret);
+  QTest::mouseClick(w.butToList, Qt::LeftButton);
+  if (w.lstLyrics->count() != lines || SelectedRow(w.lstLyrics) != 0) {
+    std::fprintf(stderr, "the queue holds %d lines, selection %d\n", w.lstLyrics->count(),
+                 SelectedRow(w.lstLyrics));
+    return 1;
+  }
+  QCoreApplication::processEvents();
+
+  std::vector<double> toM1, toM2, gap, handler;
+  for (int i = 0; i < presses; ++i) {
+    const auto start = Clock::now();
+    QTest::mouseClick(w.butSlide, Qt::LeftButton);
+    const auto returned = Clock::now();
+    const size_t m1 = 2 * static_cast<size_t>(i);
+    if (!player.WaitForLines(m1 + 2, 5s)) {
+      std::fprintf(stderr, "press %d never reached the player\n", i);
+      return 1;
+    }
+    const auto main = arrivals.At(m1);
+    const auto preview = arrivals.At(m1 + 1);
+    std::string expected = "@m1 marq-marquee ";
+    expected += QueueLine(i);
+    if (main.text != expected || preview.text.rfind("@m2 marq-marquee ", 0) != 0) {
+      std::fprintf(stderr, "press %d: the player read \"%s\" and \"%s\"\n", i, main.text.c_str(),
+                   preview.text.c_str());
+      return 1;
+    }
+    toM1.push_back(Ms(main.at - start));
+    toM2.push_back(Ms(preview.at - start));
+    gap.push_back(Ms(preview.at - main.at));
+    handler.push_back(Ms(returned - start));
+    QCoreApplication::processEvents();  // the timer and painting get their turn
+  }
+
+  std::printf("slide: %d presses over a queue of %d text lines, stand-in player %s\n", presses,
+              lines, prompt ? "answering \"> \" to every line" : "silent");
+  std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
+  const auto row = [](const char* what, const std::vector<double>& v) {
+    std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
+                Percentile(v, 90), Percentile(v, 99), Percentile(v, 100));
+  };
+  row("press to m1", toM1);
+  row("press to m1+m2", toM2);
+  row("m1 to m2 gap", gap);
+  row("click handler", handler);
+  std::printf(
+      "summary: slide press-to-wire (m1+m2) p50 %.3f ms, p99 %.3f ms; m1-m2 gap p99 %.3f ms "
+      "over %d presses\n",
+      Percentile(toM2, 50), Percentile(toM2, 99), Percentile(gap, 99), presses);
+  return 0;
+}
