@@ -8,7 +8,7 @@ declare -A groups=(
   [test]="clang libclang-rt-14-dev xvfb xauth"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
-  [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr"
+  [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
 
 pkgs=()
