@@ -108,7 +108,9 @@ class VlcBridgeTest : public ::testing::Test {
       cliPort_ = 2324;
     } else {
       port_ = FreeLoopbackPort();
-      cliPort_ = FreeLoopbackPort();
+      do {
+        cliPort_ = FreeLoopbackPort();
+      } while (cliPort_ == port_);
       bool replaced = false;
       for (auto& a : args) {
         if (a.rfind("--rc-host=", 0) == 0) {

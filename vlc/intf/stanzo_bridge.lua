@@ -439,6 +439,10 @@ local function feed(c, data)
     c.inbuf = c.inbuf:sub(nl + 1)
     if c.discarding then
       c.discarding = false
+    elseif nl - 1 > MAX_LINE then
+      -- Completed within one read after a long partial line.
+      queue_reply(c, string.format("Line longer than %d bytes; ignored.", MAX_LINE) ..
+                  EOL .. PROMPT)
     else
       if line:sub(-1) == "\r" then line = line:sub(1, -2) end
       local ok, result = pcall(handle_line, c, line)
