@@ -77,24 +77,7 @@ double WordsFound(const std::string& expected, const std::string& ocr) {
 class VlcBridgeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
-      if (!HaveProgram(p)) {
-        skipReason_ = std::string(p) + " is not installed (scripts/deps.sh vlc)";
-        return;
-      }
-    }
-    char tmpl[] = "/tmp/stanzo-vlc-XXXXXX";
-    if (!mkdtemp(tmpl)) {
-      setupError_ = "mkdtemp failed";
-      return;
-    }
-    work_ = tmpl;
-    // VLC runs as another user when we are root: it must reach the files.
-    std::filesystem::permissions(
-        work_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                   std::filesystem::perms::others_exec);
-
+    if (!Prepare()) return;
     // The default launch command, minus the program (the harness runs
     // Debian's vlc and adds the headless options and the test video).
     const auto words = SplitCommandLine(DefaultLaunchCommand());
@@ -110,7 +93,7 @@ class VlcBridgeTest : public ::testing::Test {
       port_ = FreeLoopbackPort();
       do {
         cliPort_ = FreeLoopbackPort();
-      } while (cliPort_ == port_);
+      } while (cliPort_ == port_ && cliPort_ > 0);
       bool replaced = false;
       for (auto& a : args) {
         if (a.rfind("--rc-host=", 0) == 0) {
@@ -125,7 +108,35 @@ class VlcBridgeTest : public ::testing::Test {
       args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port_) +
                      "'},cli={host='127.0.0.1:" + std::to_string(cliPort_) + "'}");
     }
+    StartVlc(args);
+  }
 
+  // Checks the tools and makes the work directory; false when the suite
+  // cannot run (skipReason_ or setupError_ says why).
+  static bool Prepare() {
+    skipReason_.clear();
+    setupError_.clear();
+    for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
+      if (!HaveProgram(p)) {
+        skipReason_ = std::string(p) + " is not installed (scripts/deps.sh vlc)";
+        return false;
+      }
+    }
+    char tmpl[] = "/tmp/stanzo-vlc-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+      setupError_ = "mkdtemp failed";
+      return false;
+    }
+    work_ = tmpl;
+    // VLC runs as another user when we are root: it must reach the files.
+    std::filesystem::permissions(
+        work_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                   std::filesystem::perms::others_exec);
+    return true;
+  }
+
+  static void StartVlc(const std::vector<std::string>& args) {
     player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
     std::string error;
     if (!player_->Start(args, &error)) {
@@ -154,6 +165,7 @@ class VlcBridgeTest : public ::testing::Test {
     player_.reset();
     std::error_code ec;
     if (!work_.empty()) std::filesystem::remove_all(work_, ec);
+    work_.clear();
   }
 
   void SetUp() override {
@@ -517,6 +529,39 @@ TEST_F(VlcBridgeTest, ShutdownClosesEveryLink) {
   EXPECT_TRUE(console->WaitClosed(kReply));
   EXPECT_TRUE(other->WaitClosed(kReply));
   EXPECT_TRUE(player_->WaitExited(kReply));
+}
+
+// VLC started without its CLI: the marquee commands still work, and every
+// other line is refused with a reason instead of vanishing.
+class VlcBridgeWithoutCliTest : public VlcBridgeTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Prepare()) return;
+    port_ = FreeLoopbackPort();
+    StartVlc({"--extraintf=luaintf", "--lua-intf=stanzo_bridge",
+              "--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port_) + "'}"});
+  }
+};
+
+TEST_F(VlcBridgeWithoutCliTest, ShowsOverlaysAndRefusesOtherLines) {
+  LineClient c;
+  ASSERT_TRUE(c.Connect(port_, kReply));
+  ASSERT_TRUE(c.ReadUntilEndsWith(kPrompt, kReply)) << c.received();
+  const std::string g = c.Take();
+  EXPECT_EQ(g.rfind("VLC media player 3.", 0), 0u) << g;
+  EXPECT_NE(g.find("\nVLC's command line interface is not reachable; only the @m1, @m2 and @m3 "
+                   "marquee commands work.\r\n> "),
+            std::string::npos)
+      << g;
+
+  EXPECT_EQ(SendAll(c, kConsoleInit), "> > > > > > ");
+  EXPECT_EQ(SendAll(c, {"status"}),
+            "VLC's command line interface is not reachable; `status' was not sent.\r\n> ");
+  EXPECT_EQ(SendAll(c, {"@m1 marq-marquee no CLI needed"}), "> ");
+  const auto shown = Settled(kM1, [](const GrayFrame& f) { return CountBright(f, kM1) > 500; });
+  ASSERT_TRUE(shown);
+  const std::string text = Ocr(*shown, kM1);
+  EXPECT_GE(WordsFound("no CLI needed", text), 1.0) << text;
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 # console's bridge interface installed into a throw-away home.
 #
 #   vlc_harness.sh start DIR [VLC ARGS...]   start Xvfb and VLC, wait until
-#                                            the bridge and VLC's CLI listen
+#                                            the bridge (and VLC's CLI, when
+#                                            asked for) listen
 #   vlc_harness.sh video DIR NAME COLOUR     make DIR/NAME.avi (640x360)
 #   vlc_harness.sh shot DIR OUT.png          screenshot of the video area
 #   vlc_harness.sh stop DIR                  stop VLC and Xvfb
@@ -88,8 +89,13 @@ start)
     grep -qs "Couldn't find lua interface script" "$dir/vlc.log" &&
       die "VLC did not find the bridge (is $dir readable for uid 65534?)"
     grep -qs 'stanzo bridge: listening on' "$dir/vlc.log" &&
-      grep -qs '\[cli\] lua interface: Listening on host' "$dir/vlc.log"
+      { ((!with_cli)) || grep -qs '\[cli\] lua interface: Listening on host' "$dir/vlc.log"; }
   }
+  # VLC's own CLI is waited for only when it was asked for.
+  with_cli=0
+  for a in "$@"; do
+    [[ "$a" == --extraintf=*rc* || "$a" == --extraintf=*cli* ]] && with_cli=1
+  done
   wait_for "$deadline_s" ready || die "VLC did not start listening within ${deadline_s}s"
   echo "started VLC (pid $vlc_pid) on $display"
   ;;
