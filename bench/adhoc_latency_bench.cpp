@@ -8,7 +8,11 @@
 // click that lands while a poll tick is waiting for a reply (up to 30 ms)
 // waits that long before the handler runs, which this does not count.
 //
-// Usage: adhoc_latency_bench [sends (1000)] [--prompt]
+// Usage: adhoc_latency_bench [sends (1000)] [--pace MS] [--prompt]
+//   --pace MS: wait MS milliseconds between sends with the event loop
+//              running, as an operator's pace leaves the window idle
+//              (default 0: back to back, which puts more poll ticks inside
+//              the handlers than real use does).
 //   --prompt: the player answers every line with "> " (as a console-style
 //             interface does), so the poll timer logs replies meanwhile.
 // Prints p50/p90/p99/max of click-to-wire and of the click handler's own
@@ -35,9 +39,12 @@ int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
   int sends = 1000;
   bool prompt = false;
+  int pace = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--prompt") == 0)
       prompt = true;
+    else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
+      pace = std::atoi(argv[++i]);
     else if (std::atoi(argv[i]) > 0)
       sends = std::atoi(argv[i]);
   }
@@ -87,11 +94,14 @@ int main(int argc, char** argv) {
       wire.push_back(Ms(line.at - start));
       handler.push_back(Ms(returned - start));
     }
-    QCoreApplication::processEvents();  // the timer and painting get their turn
+    if (pace > 0)
+      QTest::qWait(pace);
+    else
+      QCoreApplication::processEvents();  // the timer and painting get their turn
   }
 
-  std::printf("ad-hoc send: %d sends (after %d warm-up), stand-in player %s\n", sends, warmup,
-              prompt ? "answering \"> \" to every line" : "silent");
+  std::printf("ad-hoc send: %d sends (after %d warm-up), %d ms apart, stand-in player %s\n", sends,
+              warmup, pace, prompt ? "answering \"> \" to every line" : "silent");
   std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
   const auto row = [](const char* what, const std::vector<double>& v) {
     std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),

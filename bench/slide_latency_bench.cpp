@@ -10,7 +10,11 @@
 // press that lands while a poll tick is waiting for a reply (up to 30 ms)
 // waits that long before the handler runs, which this does not count.
 //
-// Usage: slide_latency_bench [presses (1000)] [--prompt]
+// Usage: slide_latency_bench [presses (1000)] [--pace MS] [--prompt]
+//   --pace MS: wait MS milliseconds between presses with the event loop
+//              running, as an operator's pace leaves the window idle
+//              (default 0: back to back, which puts more poll ticks inside
+//              the handlers than real use does).
 //   --prompt: the player answers every line with "> ", so the poll timer
 //             logs replies meanwhile.
 // Prints p50/p90/p99/max of press-to-m1, press-to-m2 (both lines on the
@@ -63,9 +67,12 @@ int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
   int presses = 1000;
   bool prompt = false;
+  int pace = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--prompt") == 0)
       prompt = true;
+    else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
+      pace = std::atoi(argv[++i]);
     else if (std::atoi(argv[i]) > 0)
       presses = std::atoi(argv[i]);
   }
@@ -130,11 +137,14 @@ int main(int argc, char** argv) {
     toM2.push_back(Ms(preview.at - start));
     gap.push_back(Ms(preview.at - main.at));
     handler.push_back(Ms(returned - start));
-    QCoreApplication::processEvents();  // the timer and painting get their turn
+    if (pace > 0)
+      QTest::qWait(pace);
+    else
+      QCoreApplication::processEvents();  // the timer and painting get their turn
   }
 
-  std::printf("slide: %d presses over a queue of %d text lines, stand-in player %s\n", presses,
-              lines, prompt ? "answering \"> \" to every line" : "silent");
+  std::printf("slide: %d presses over a queue of %d text lines, %d ms apart, stand-in player %s\n",
+              presses, lines, pace, prompt ? "answering \"> \" to every line" : "silent");
   std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
   const auto row = [](const char* what, const std::vector<double>& v) {
     std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
