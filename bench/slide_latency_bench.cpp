@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -154,6 +155,9 @@ int main(int argc, char** argv) {
   row("press to m1+m2", toM2);
   row("m1 to m2 gap", gap);
   row("click handler", handler);
+  const auto slow = std::count_if(gap.begin(), gap.end(), [](double ms) { return ms > 10; });
+  std::printf("presses whose m1-m2 gap exceeded 10 ms (a poll tick in between): %ld\n",
+              static_cast<long>(slow));
   std::printf(
       "summary: slide press-to-wire (m1+m2) p50 %.3f ms, p99 %.3f ms; m1-m2 gap p99 %.3f ms "
       "over %d presses\n",
