@@ -218,7 +218,7 @@ std::string VlcPlayer::EnvValue(const std::string& key) const {
 bool VlcPlayer::Start(const std::vector<std::string>& vlcArgs, std::string* error) {
   std::filesystem::create_directories(dir_);
   started_ = true;
-  std::vector<std::string> argv = {harness_, "start", dir_};
+  std::vector<std::string> argv = {harness_, "start", dir_, "--owner=" + std::to_string(getpid())};
   argv.insert(argv.end(), vlcArgs.begin(), vlcArgs.end());
   const std::string out = dir_ + "/harness.log";
   const int rc = RunProgram(argv, out, milliseconds(180000));

@@ -93,6 +93,8 @@ class VlcPlayer {
   // Starts VLC with `vlcArgs` (the harness adds the headless options and
   // the looping test video) and waits until the bridge and VLC's CLI
   // listen. On failure `error` holds the reason and the end of VLC's log.
+  // Should this process die without Stop(), VLC and its X server are
+  // stopped within seconds.
   bool Start(const std::vector<std::string>& vlcArgs, std::string* error);
 
   // Stops VLC and the X server; idempotent.

@@ -3,9 +3,11 @@
 # looping test video made by ffmpeg's lavfi source, and VLC with the
 # console's bridge interface installed into a throw-away home.
 #
-#   vlc_harness.sh start DIR [VLC ARGS...]   start Xvfb and VLC, wait until
+#   vlc_harness.sh start DIR [--owner=PID] [VLC ARGS...]
+#                                            start Xvfb and VLC, wait until
 #                                            the bridge (and VLC's CLI, when
-#                                            asked for) listen
+#                                            asked for) listen; with an owner,
+#                                            both are stopped when it is gone
 #   vlc_harness.sh video DIR NAME COLOUR     make DIR/NAME.avi (640x360)
 #   vlc_harness.sh shot DIR OUT.png          screenshot of the video area
 #   vlc_harness.sh stop DIR                  stop VLC and Xvfb
@@ -49,11 +51,16 @@ make_video() {  # make_video DIR NAME COLOUR
 env_value() { sed -n "s/^$2=//p" "$1/env" | tail -n 1; }
 
 cmd="${1:-}"; dir="${2:-}"
-[[ -n "$cmd" && -n "$dir" ]] || { sed -n '2,17p' "$0" >&2; exit 2; }
+[[ -n "$cmd" && -n "$dir" ]] || { sed -n '2,20p' "$0" >&2; exit 2; }
 
 case "$cmd" in
 start)
   shift 2
+  owner=""
+  if [[ "${1:-}" == --owner=* ]]; then
+    owner="${1#--owner=}"
+    shift
+  fi
   mkdir -p "$dir/home" "$dir/run"
   chmod 755 "$dir"
   chmod 700 "$dir/run"
@@ -97,6 +104,16 @@ start)
     [[ "$a" == --extraintf=*rc* || "$a" == --extraintf=*cli* ]] && with_cli=1
   done
   wait_for "$deadline_s" ready || die "VLC did not start listening within ${deadline_s}s"
+  if [[ -n "$owner" ]]; then
+    # A test that dies without stopping us must not leave VLC and the X
+    # server behind.
+    xvfb_pid="$(env_value "$dir" XVFB_PID)"
+    (
+      while kill -0 "$owner" 2>/dev/null; do sleep 1; done
+      kill -TERM "$vlc_pid" "$xvfb_pid" 2>/dev/null
+    ) </dev/null >/dev/null 2>&1 &
+    echo "WATCHDOG_PID=$!" >>"$dir/env"
+  fi
   echo "started VLC (pid $vlc_pid) on $display"
   ;;
 video)
@@ -110,6 +127,8 @@ shot)
     die "screenshot failed"
   ;;
 stop)
+  wd="$(env_value "$dir" WATCHDOG_PID)"
+  [[ -n "$wd" ]] && { kill -TERM "$wd" 2>/dev/null || true; }
   for name in VLC_PID XVFB_PID; do
     pid="$(env_value "$dir" "$name")"
     [[ -n "$pid" ]] || continue
