@@ -119,6 +119,24 @@ int TextHeight(const QFont& font) {
   return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
 }
 
+using Strings = std::vector<std::string>;
+
+template <class Combo>
+void FillCombo(Combo* combo, const Strings& items) {
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(items.size()));
+  for (const std::string& item : items) list << Q(item);
+  combo->clear();
+  combo->addItems(list);
+}
+
+template <class Combo>
+Strings ComboItemsOf(const Combo* combo) {
+  Strings items;
+  for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+  return items;
+}
+
 void SetEditorText(QPlainTextEdit* editor, const std::string& text) {
   // An identical text changes nothing and fires no change event.
   if (EditorText(editor) == text) return;
@@ -548,24 +566,24 @@ void TfrmMain::Timer1Timer() {
 }
 
 void TfrmMain::LoadAdhocHistory() {
-  cboAdhoc->clear();
-  try {
-    ListFile file = LoadListFile(appDir_ + kAdhocHistoryFile);
-    adhocEncoding_ = file.encoding;
-    QStringList items;
-    items.reserve(static_cast<qsizetype>(file.items.size()));
-    for (const std::string& s : file.items) items << Q(s);
-    cboAdhoc->addItems(items);
-  } catch (const std::exception&) {
-    cboAdhoc->clear();
-  }
+  // A missing or unreadable history file gives an empty history.
+  FillCombo(cboAdhoc, LoadHistory(kAdhocHistoryFile, &adhocEncoding_).value_or(Strings{}));
   cboAdhoc->setEditText(kAdhocPrompt);
 }
 
 void TfrmMain::SaveAdhocHistory() {
-  std::vector<std::string> items;
-  for (int i = 0; i < cboAdhoc->count(); ++i) items.push_back(cboAdhoc->itemText(i).toStdString());
-  SaveListFile(appDir_ + kAdhocHistoryFile, items, adhocEncoding_);
+  SaveListFile(appDir_ + kAdhocHistoryFile, ComboItemsOf(cboAdhoc), adhocEncoding_);
+}
+
+std::optional<std::vector<std::string>> TfrmMain::LoadHistory(const char* name,
+                                                              TextEncoding* encoding) {
+  try {
+    ListFile file = LoadListFile(appDir_ + name);
+    *encoding = file.encoding;
+    return std::move(file.items);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 // -------------------------------------------------------------------- init
@@ -732,15 +750,10 @@ void TfrmMain::butSlideBackClick() {
 // ------------------------------------------------------------------ extras
 
 void TfrmMain::LoadLaunchHistory() {
-  cboLaunchCmd->clear();
-  try {
-    ListFile file = LoadListFile(appDir_ + kLaunchHistoryFile);
-    launchEncoding_ = file.encoding;
-    for (const std::string& s : file.items) cboLaunchCmd->addItem(Q(s));
-  } catch (const std::exception&) {
-    cboLaunchCmd->clear();
-    cboLaunchCmd->addItem(Q(DefaultLaunchCommand()));
-  }
+  // Without a history file the default launch command stands ready.
+  FillCombo(
+      cboLaunchCmd,
+      LoadHistory(kLaunchHistoryFile, &launchEncoding_).value_or(Strings{DefaultLaunchCommand()}));
   if (cboLaunchCmd->count() > 0)
     cboLaunchCmd->setCurrentIndex(0);
   else
@@ -750,10 +763,7 @@ void TfrmMain::LoadLaunchHistory() {
 
 void TfrmMain::SaveLaunchHistory() {
   TrimTo(launchItems_, kLaunchHistoryKept);
-  std::vector<std::string> items;
-  for (int i = 0; i < cboLaunchCmd->count(); ++i)
-    items.push_back(cboLaunchCmd->itemText(i).toStdString());
-  SaveListFile(appDir_ + kLaunchHistoryFile, items, launchEncoding_);
+  SaveListFile(appDir_ + kLaunchHistoryFile, ComboItemsOf(cboLaunchCmd), launchEncoding_);
 }
 
 void TfrmMain::butExecClick() {

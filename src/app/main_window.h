@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/dialogs.h"
@@ -119,6 +120,9 @@ class TfrmMain : public QWidget, private ChannelView {
   void LoadLaunchHistory();
   void SaveLaunchHistory();
   void LoadCameras();
+  // The items of a history file beside the executable; nothing when it is
+  // missing or unreadable.
+  std::optional<std::vector<std::string>> LoadHistory(const char* name, TextEncoding* encoding);
   void LoadInitFile() { LoadScript(init_); }
   void SaveInitFile() { SaveScript(init_); }
   void LoadLyricFile() { LoadScript(lyrics_); }
