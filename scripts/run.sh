@@ -10,6 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build run
+# Lets the launch command's VLC find the console's bridge interface.
+vlc/install.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_BENCH=OFF >/dev/null
 cmake --build build/release --target stanzo stanzo-stage
 

@@ -4,7 +4,7 @@
 # then a short bounded fuzzing run. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh build test
+scripts/deps.sh build test vlc
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
