@@ -9,10 +9,10 @@
 // waits that long before the handler runs, which this does not count.
 //
 // Usage: adhoc_latency_bench [sends (1000)] [--pace MS] [--prompt]
-//   --pace MS: wait MS milliseconds between sends with the event loop
-//              running, as an operator's pace leaves the window idle
-//              (default 0: back to back, which puts more poll ticks inside
-//              the handlers than real use does).
+//   --pace MS: between sends, run the event loop for a random time,
+//              uniform in [MS/2, 3MS/2], as an operator's pace leaves the
+//              window idle (the spread keeps the sends from locking onto
+//              the poll timer's phase). Default 0: back to back.
 //   --prompt: the player answers every line with "> " (as a console-style
 //             interface does), so the poll timer logs replies meanwhile.
 // Prints p50/p90/p99/max of click-to-wire and of the click handler's own
@@ -22,6 +22,7 @@
 #include <QTest>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
   int qargc = 1;
   stanzo::StanzoApplication app(qargc, argv);
 
+  std::mt19937 rng(1);
+  std::uniform_int_distribution<int> idle(pace / 2, pace + pace / 2);
   stanzo::bench::LineArrivals arrivals;
   stanzo::StandinPlayer::Options options;
   options.on_line = arrivals.Recorder();
@@ -95,13 +98,14 @@ int main(int argc, char** argv) {
       handler.push_back(Ms(returned - start));
     }
     if (pace > 0)
-      QTest::qWait(pace);
+      stanzo::bench::RunEventLoopFor(idle(rng));
     else
       QCoreApplication::processEvents();  // the timer and painting get their turn
   }
 
-  std::printf("ad-hoc send: %d sends (after %d warm-up), %d ms apart, stand-in player %s\n", sends,
-              warmup, pace, prompt ? "answering \"> \" to every line" : "silent");
+  std::printf(
+      "ad-hoc send: %d sends (after %d warm-up), %d ms apart on average, stand-in player %s\n",
+      sends, warmup, pace, prompt ? "answering \"> \" to every line" : "silent");
   std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
   const auto row = [](const char* what, const std::vector<double>& v) {
     std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),

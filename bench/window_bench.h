@@ -1,9 +1,12 @@
 // Helpers shared by the window benchmarks: percentiles, an arrival record of
 // the stand-in player's lines, and the offscreen platform default.
 //
-// Everything here runs on the GUI thread except LineArrivals::Record, which
+// Everything here runs on the GUI thread except LineArrivals' recorder, which
 // the stand-in player calls on its serving thread.
 #pragma once
+
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +49,16 @@ inline double Mean(const std::vector<double>& v) {
 // The benchmarks draw into memory unless the caller chose a platform.
 inline void DefaultToOffscreen() {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// Runs the event loop for `ms` milliseconds the way an idle window does:
+// blocked until the next event or timer, so a due timer fires on time.
+// (QTest::qWait sleeps in slices of up to 10 ms between passes, which
+// leaves timers due but not yet handled when it returns.)
+inline void RunEventLoopFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 // Arrival times of the lines the stand-in player receives, in order. Feed
