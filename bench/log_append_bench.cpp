@@ -100,6 +100,7 @@ int main(int argc, char** argv) {
   }
   QCoreApplication::processEvents();
   QWidget* viewport = w.memLog->viewport();
+  const long rssBefore = stanzo::bench::ProcStatusKb("VmRSS");
   PaintCounter counter;
   viewport->installEventFilter(&counter);
 
@@ -138,9 +139,11 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(Clock::now() - startAll).count();
 
   const QScrollBar* bar = w.memLog->verticalScrollBar();
-  std::printf("log: %d blocks, scrolled to the end: %s; run time %.1f s\n",
-              w.memLog->document()->blockCount(), bar->value() == bar->maximum() ? "yes" : "no",
-              seconds);
+  std::printf(
+      "log: %d blocks, scrolled to the end: %s; resident set %ld kB -> %ld kB; run time "
+      "%.1f s\n",
+      w.memLog->document()->blockCount(), bar->value() == bar->maximum() ? "yes" : "no", rssBefore,
+      stanzo::bench::ProcStatusKb("VmRSS"), seconds);
   const double ratio = blockTotals.back() / blockTotals.front();
   const double appendRatio = blockAppends.back() / blockAppends.front();
   std::printf(

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -44,6 +45,17 @@ inline double Mean(const std::vector<double>& v) {
   double sum = 0;
   for (double x : v) sum += x;
   return sum / static_cast<double>(v.size());
+}
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 if absent.
+inline long ProcStatusKb(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.size() > field.size() && line.compare(0, field.size(), field) == 0 &&
+        line[field.size()] == ':')
+      return std::atol(line.c_str() + field.size() + 1);
+  return -1;
 }
 
 // The benchmarks draw into memory unless the caller chose a platform.
