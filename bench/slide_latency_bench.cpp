@@ -6,15 +6,20 @@
 // the two arrivals is reported as well. Between the two sends the window
 // handles its pending events, so a due poll tick can fall into the gap.
 //
-// The click is delivered at once, as when the event loop is idle; a real
-// press that lands while a poll tick is waiting for a reply (up to 30 ms)
-// waits that long before the handler runs, which this does not count.
+// By default the click is delivered at once, as when the event loop is
+// idle; a real press that lands while a poll tick is waiting for a reply
+// (up to 30 ms) waits that long before the handler runs: --queued counts it.
 //
-// Usage: slide_latency_bench [presses (1000)] [--pace MS] [--prompt]
+// Usage: slide_latency_bench [presses (1000)] [--pace MS] [--queued] [--prompt]
 //   --pace MS: between presses, run the event loop for a random time,
 //              uniform in [MS/2, 3MS/2], as an operator's pace leaves the
 //              window idle (the spread keeps the presses from locking onto
 //              the poll timer's phase). Default 0: back to back.
+//   --queued: the click comes in through the event queue from another
+//             thread at a random moment (pace 50 unless given), as the
+//             window system's input does, and the clock starts when it is
+//             posted: a press that arrives while a poll tick waits for a
+//             reply waits too. Adds the row "click waiting in queue".
 //   --prompt: the player answers every line with "> ", so the poll timer
 //             logs replies meanwhile.
 // Prints p50/p90/p99/max of press-to-m1, press-to-m2 (both lines on the
@@ -26,6 +31,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -69,15 +75,19 @@ int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
   int presses = 1000;
   bool prompt = false;
+  bool queued = false;
   int pace = 0;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--prompt") == 0)
       prompt = true;
+    else if (std::strcmp(argv[i], "--queued") == 0)
+      queued = true;
     else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
       pace = std::atoi(argv[++i]);
     else if (std::atoi(argv[i]) > 0)
       presses = std::atoi(argv[i]);
   }
+  if (queued && pace == 0) pace = 50;
   int qargc = 1;
   stanzo::StanzoApplication app(qargc, argv);
 
@@ -118,15 +128,21 @@ int main(int argc, char** argv) {
   }
   QCoreApplication::processEvents();
 
-  std::vector<double> toM1, toM2, gap, handler;
+  std::vector<double> toM1, toM2, gap, waiting, handler;
   for (int i = 0; i < presses; ++i) {
-    const auto start = Clock::now();
-    QTest::mouseClick(w.butSlide, Qt::LeftButton);
-    const auto returned = Clock::now();
     const size_t m1 = 2 * static_cast<size_t>(i);
-    if (!player.WaitForLines(m1 + 2, 5s)) {
+    stanzo::bench::QueuedClick click;
+    if (queued) {
+      click = stanzo::bench::ClickThroughQueue(w.butSlide, idle(rng), arrivals, m1 + 2);
+    } else {
+      click.posted = click.handled = Clock::now();
+      QTest::mouseClick(w.butSlide, Qt::LeftButton);
+      click.returned = Clock::now();
+      click.arrived = player.WaitForLines(m1 + 2, 5s);
+    }
+    if (!click.arrived) {
       std::fprintf(stderr, "press %d never reached the player\n", i);
-      return 1;
+      std::_Exit(1);  // a click may still be queued
     }
     const auto main = arrivals.At(m1);
     const auto preview = arrivals.At(m1 + 1);
@@ -137,20 +153,24 @@ int main(int argc, char** argv) {
                    preview.text.c_str());
       return 1;
     }
-    toM1.push_back(Ms(main.at - start));
-    toM2.push_back(Ms(preview.at - start));
+    toM1.push_back(Ms(main.at - click.posted));
+    toM2.push_back(Ms(preview.at - click.posted));
     gap.push_back(Ms(preview.at - main.at));
-    handler.push_back(Ms(returned - start));
-    if (pace > 0)
+    waiting.push_back(Ms(click.handled - click.posted));
+    handler.push_back(Ms(click.returned - click.handled));
+    if (queued)
+      continue;
+    else if (pace > 0)
       stanzo::bench::RunEventLoopFor(idle(rng));
     else
       QCoreApplication::processEvents();  // the timer and painting get their turn
   }
 
   std::printf(
-      "slide: %d presses over a queue of %d text lines, %d ms apart on average, stand-in player "
-      "%s\n",
-      presses, lines, pace, prompt ? "answering \"> \" to every line" : "silent");
+      "slide: %d presses over a queue of %d text lines, %d ms apart on average, clicks %s, "
+      "stand-in player %s\n",
+      presses, lines, pace, queued ? "queued" : "delivered at once",
+      prompt ? "answering \"> \" to every line" : "silent");
   std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
   const auto row = [](const char* what, const std::vector<double>& v) {
     std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
@@ -159,6 +179,7 @@ int main(int argc, char** argv) {
   row("press to m1", toM1);
   row("press to m1+m2", toM2);
   row("m1 to m2 gap", gap);
+  if (queued) row("click waiting in queue", waiting);
   row("click handler", handler);
   const auto slow = std::count_if(gap.begin(), gap.end(), [](double ms) { return ms > 10; });
   std::printf("presses whose m1-m2 gap exceeded 10 ms (a poll tick in between): %ld\n",

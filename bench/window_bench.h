@@ -5,7 +5,9 @@
 // the stand-in player calls on its serving thread.
 #pragma once
 
+#include <QAbstractButton>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "standin/standin_player.h"
@@ -83,7 +86,27 @@ class LineArrivals {
     return [this](const ReceivedLine& line) {
       std::lock_guard<std::mutex> lock(mutex_);
       lines_.push_back({line.text, line.at});
+      if (wake_ && lines_.size() >= wakeAt_) {
+        QMetaObject::invokeMethod(wake_, &QEventLoop::quit, Qt::QueuedConnection);
+        wake_ = nullptr;
+      }
     };
+  }
+  // Quits `loop` through its thread's event queue once `n` lines have
+  // arrived (at once if they have); one such request at a time. Cancel it
+  // before the loop is destroyed.
+  void QuitWhen(size_t n, QEventLoop* loop) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (lines_.size() >= n) {
+      QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
+      return;
+    }
+    wakeAt_ = n;
+    wake_ = loop;
+  }
+  void CancelQuit() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wake_ = nullptr;
   }
   struct Entry {
     std::string text;
@@ -101,6 +124,45 @@ class LineArrivals {
  private:
   mutable std::mutex mutex_;
   std::vector<Entry> lines_;
+  QEventLoop* wake_ = nullptr;
+  size_t wakeAt_ = 0;
 };
+
+// A click that comes in through the event queue, as the window system's
+// input does: while the GUI thread runs its event loop, another thread
+// waits `delayMs`, notes the time and posts the click; the GUI thread
+// carries it out when its loop gets to it (after a poll tick that is
+// waiting for a reply, say), then runs on until `lines` lines have reached
+// the player. Times: posted, handler start, handler return.
+struct QueuedClick {
+  Clock::time_point posted, handled, returned;
+  bool arrived = false;
+};
+inline QueuedClick ClickThroughQueue(QAbstractButton* button, int delayMs, LineArrivals& arrivals,
+                                     size_t lines) {
+  QueuedClick r;
+  QEventLoop loop;
+  arrivals.QuitWhen(lines, &loop);
+  QTimer::singleShot(delayMs + 5000, &loop, &QEventLoop::quit);
+  std::thread input([&r, button, delayMs] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    r.posted = Clock::now();
+    QMetaObject::invokeMethod(
+        button,
+        [&r, button] {
+          r.handled = Clock::now();
+          QTest::mouseClick(button, Qt::LeftButton);
+          r.returned = Clock::now();
+        },
+        Qt::QueuedConnection);
+  });
+  loop.exec();
+  input.join();
+  arrivals.CancelQuit();
+  // A click still queued after the deadline would outlive `r`: callers
+  // give up on !arrived and end the program.
+  r.arrived = arrivals.Count() >= lines && r.returned != Clock::time_point();
+  return r;
+}
 
 }  // namespace stanzo::bench
