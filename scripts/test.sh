@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite: a warning-free build,
-# then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
-# then a short bounded fuzzing run. Installs what it needs first.
+# Builds everything and runs the whole test suite: a warning-free build and
+# its tests (the VLC integration tests among them), a short bounded fuzzing
+# run, then the suite again under AddressSanitizer +
+# UndefinedBehaviorSanitizer. Installs what it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build test vlc
@@ -14,6 +15,11 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTANZO_WERRO
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs"
 
+if [[ -f fuzz/run.sh ]]; then
+  echo "== Fuzzing (bounded)"
+  fuzz/run.sh
+fi
+
 echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSTANZO_WERROR=ON \
   -DSTANZO_SANITIZE=ON -DSTANZO_BENCH=OFF
@@ -22,8 +28,3 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
-
-if [[ -f fuzz/run.sh ]]; then
-  echo "== Fuzzing (bounded)"
-  fuzz/run.sh
-fi

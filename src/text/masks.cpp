@@ -174,10 +174,23 @@ size_t FindFrom(const MaskStep& step, std::string_view text, size_t pos) {
 
 }  // namespace
 
+namespace {
+
+std::string InvalidMaskMessage(std::string_view mask, int position) {
+  // Built by appending: GCC's -O3 flags the operator+ chain with a false
+  // -Wrestrict warning.
+  std::string message = "'";
+  message += mask;
+  message += "' is an invalid mask at (";
+  message += std::to_string(position);
+  message += ")";
+  return message;
+}
+
+}  // namespace
+
 InvalidMask::InvalidMask(std::string_view mask, int position)
-    : std::runtime_error("'" + std::string(mask) + "' is an invalid mask at (" +
-                         std::to_string(position) + ")"),
-      position_(position) {}
+    : std::runtime_error(InvalidMaskMessage(mask, position)), position_(position) {}
 
 std::bitset<256>& LeadByteSet() {
   // Linux has no ANSI code page with double-byte lead bytes, so this stays
