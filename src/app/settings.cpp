@@ -197,7 +197,10 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
     if (!replaced) insert(after, keyLine);
   } else {
     if (!lines.empty() && !Trim(lines.back().text).empty()) insert(lines.size(), "");
-    insert(lines.size(), "[" + std::string(Trim(section)) + "]");
+    std::string header = "[";  // appended: an operator+ chain trips GCC's -Wrestrict at -O3
+    header += Trim(section);
+    header += ']';
+    insert(lines.size(), header);
     insert(lines.size(), keyLine);
   }
   std::string out;
