@@ -7,8 +7,8 @@
 
 namespace stanzo {
 
-constexpr int kLaunchHistoryCap = 100;   // during a run
-constexpr int kLaunchHistoryKept = 10;   // across runs
+constexpr int kLaunchHistoryCap = 100;  // during a run
+constexpr int kLaunchHistoryKept = 10;  // across runs
 
 // The command line used when there is no launch history.
 std::string DefaultLaunchCommand();

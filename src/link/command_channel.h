@@ -77,7 +77,6 @@ class CommandChannel {
   void TCPCliDisconnected();
 
  private:
-
   TIdTCPClient& client_;
   ChannelView& view_;
   bool connected_ = false;

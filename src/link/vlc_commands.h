@@ -31,7 +31,11 @@ inline constexpr char kStressSize200[] = "@m1 marq-size 200";
 inline constexpr char kStressRefresh50[] = "@m1 marq-refresh 50";
 inline constexpr char kStressRefresh100[] = "@m1 marq-refresh 100";
 
-inline std::string MainMarquee(const std::string& text) { return kMainMarquee + text; }
-inline std::string PreviewMarquee(const std::string& text) { return kPreviewMarquee + text; }
+inline std::string MainMarquee(const std::string& text) {
+  return kMainMarquee + text;
+}
+inline std::string PreviewMarquee(const std::string& text) {
+  return kPreviewMarquee + text;
+}
 
 }  // namespace stanzo::vlc

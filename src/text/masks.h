@@ -32,7 +32,7 @@ struct MaskStep {
   StepKind Kind = StepKind::Literal;
   uint8_t Ch = 0;  // Literal: folded byte; 0 in the end step
   bool Negated = false;
-  std::bitset<256> Members;  // MemberSet: folded members
+  std::bitset<256> Members;       // MemberSet: folded members
   uint8_t First = 0, Second = 0;  // BytePair
 };
 
