@@ -221,6 +221,11 @@ TfrmMain::~TfrmMain() {
   // The link goes down with the window, without a disconnected event.
   TCPCli.OnConnected = nullptr;
   TCPCli.OnDisconnected = nullptr;
+  // The controls die after this object's members: nothing they emit while
+  // being destroyed may reach a handler.
+  Timer1->stop();
+  for (QObject* child : findChildren<QObject*>())
+    QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 void TfrmMain::Guard(const std::function<void()>& fn) {
@@ -793,19 +798,29 @@ void TfrmMain::butCamEditClick() {
   LoadCameras();
 }
 
+namespace {
+// Ends a stress test whose window has been closed meanwhile.
+struct StressTestAbandoned {};
+}  // namespace
+
 void TfrmMain::Pause(int ms) {
   if (env_.pause) {
     env_.pause(ms);
-    return;
+  } else {
+    // Keep painting and logging replies while the test waits.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
   }
-  // Keep painting and logging replies while the test waits.
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
+  // Closed in the middle of the run: send nothing more from a hidden window.
+  if (!isVisible()) throw StressTestAbandoned{};
 }
 
 void TfrmMain::butTestClick() {
-  RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
+  try {
+    RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
+  } catch (const StressTestAbandoned&) {
+  }
 }
 
 }  // namespace stanzo

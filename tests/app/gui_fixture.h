@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,7 +78,8 @@ class ScriptedDialogs : public Dialogs {
 struct Console {
   QTemporaryDir dir;
   std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
-  std::vector<int> pauses;
+  std::vector<int> pauses;        // the stress test's pauses, not waited
+  std::function<void()> onPause;  // runs inside each of them
   std::unique_ptr<TfrmMain> window;
 
   std::string AppDir() const { return dir.path().toStdString() + "/"; }
@@ -98,7 +100,10 @@ struct Console {
     AppEnvironment env;
     env.exePath = Path("stanzo");
     env.dialogs = dialogs;
-    env.pause = [this](int ms) { pauses.push_back(ms); };
+    env.pause = [this](int ms) {
+      pauses.push_back(ms);
+      if (onPause) onPause();
+    };
     window = std::make_unique<TfrmMain>(env);
     window->show();
   }

@@ -259,6 +259,20 @@ class PresentationWindowTest : public QObject {
     QCOMPARE(w().cboAdhoc->itemText(0), QString("@m1 marq-marquee 100"));
   }
 
+  void closingTheWindowEndsTheStressTest() {
+    Start();
+    console_->dialogs->answers = {false, false};
+    // The first pause closes the window, as an operator would mid-run.
+    bool closed = false;
+    console_->onPause = [&] {
+      if (!closed) closed = w().close();
+    };
+    Console::Click(w().butTest);
+    QVERIFY(closed);
+    QVERIFY(player_->WaitForLines(6, 5s));
+    QVERIFY(!player_->WaitForLines(7, 300ms));  // set-up and one step, then nothing
+  }
+
   void executeRunsAndRemembersTheCommand() {
     Start();
     QComboBox* box = w().cboLaunchCmd;
