@@ -44,21 +44,11 @@ using stanzo::bench::Percentile;
 
 int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
-  int sends = 1000;
-  bool prompt = false;
-  bool queued = false;
-  int pace = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--prompt") == 0)
-      prompt = true;
-    else if (std::strcmp(argv[i], "--queued") == 0)
-      queued = true;
-    else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
-      pace = std::atoi(argv[++i]);
-    else if (std::atoi(argv[i]) > 0)
-      sends = std::atoi(argv[i]);
-  }
-  if (queued && pace == 0) pace = 50;
+  const stanzo::bench::LatencyArgs args = stanzo::bench::ParseLatencyArgs(argc, argv);
+  const int sends = args.count;
+  const bool prompt = args.prompt;
+  const bool queued = args.queued;
+  const int pace = args.pace;
   int qargc = 1;
   stanzo::StanzoApplication app(qargc, argv);
 
@@ -71,17 +61,8 @@ int main(int argc, char** argv) {
   stanzo::StandinPlayer player(options);
 
   stanzo::testing::Console console;
-  console.Start();
+  if (!stanzo::bench::StartConnected(console, player)) return 1;
   stanzo::TfrmMain& w = *console.window;
-  if (!QTest::qWaitForWindowExposed(&w)) {
-    std::fprintf(stderr, "the window was never exposed\n");
-    return 1;
-  }
-  console.ConnectTo(player);
-  if (!w.IsConnected()) {
-    std::fprintf(stderr, "could not connect to the stand-in player\n");
-    return 1;
-  }
 
   const int warmup = 20;
   std::vector<double> wire, waiting, handler;

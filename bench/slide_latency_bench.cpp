@@ -73,21 +73,11 @@ int SelectedRow(const QListWidget* list) {
 
 int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
-  int presses = 1000;
-  bool prompt = false;
-  bool queued = false;
-  int pace = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--prompt") == 0)
-      prompt = true;
-    else if (std::strcmp(argv[i], "--queued") == 0)
-      queued = true;
-    else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
-      pace = std::atoi(argv[++i]);
-    else if (std::atoi(argv[i]) > 0)
-      presses = std::atoi(argv[i]);
-  }
-  if (queued && pace == 0) pace = 50;
+  const stanzo::bench::LatencyArgs args = stanzo::bench::ParseLatencyArgs(argc, argv);
+  const int presses = args.count;
+  const bool prompt = args.prompt;
+  const bool queued = args.queued;
+  const int pace = args.pace;
   int qargc = 1;
   stanzo::StanzoApplication app(qargc, argv);
 
@@ -100,17 +90,8 @@ int main(int argc, char** argv) {
   stanzo::StandinPlayer player(options);
 
   stanzo::testing::Console console;
-  console.Start();
+  if (!stanzo::bench::StartConnected(console, player)) return 1;
   stanzo::TfrmMain& w = *console.window;
-  if (!QTest::qWaitForWindowExposed(&w)) {
-    std::fprintf(stderr, "the window was never exposed\n");
-    return 1;
-  }
-  console.ConnectTo(player);
-  if (!w.IsConnected()) {
-    std::fprintf(stderr, "could not connect to the stand-in player\n");
-    return 1;
-  }
 
   // The queue: one line per press, plus one so the last press has a preview.
   const int lines = presses + 1;

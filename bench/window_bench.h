@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -163,6 +165,48 @@ inline QueuedClick ClickThroughQueue(QAbstractButton* button, int delayMs, LineA
   // give up on !arrived and end the program.
   r.arrived = arrivals.Count() >= lines && r.returned != Clock::time_point();
   return r;
+}
+
+// Command line of the latency benchmarks: [COUNT] [--prompt] [--queued]
+// [--pace MS]. --queued defaults the pace to 50 ms.
+struct LatencyArgs {
+  int count = 1000;
+  bool prompt = false;  // the player answers "> " to every line
+  bool queued = false;  // clicks go through the event queue
+  int pace = 0;         // mean idle time between clicks, ms
+};
+
+inline LatencyArgs ParseLatencyArgs(int argc, char** argv) {
+  LatencyArgs a;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--prompt") == 0)
+      a.prompt = true;
+    else if (std::strcmp(argv[i], "--queued") == 0)
+      a.queued = true;
+    else if (std::strcmp(argv[i], "--pace") == 0 && i + 1 < argc)
+      a.pace = std::atoi(argv[++i]);
+    else if (std::atoi(argv[i]) > 0)
+      a.count = std::atoi(argv[i]);
+  }
+  if (a.queued && a.pace == 0) a.pace = 50;
+  return a;
+}
+
+// Shows the console's window and connects it to `player`; false (with a
+// message on stderr) when either fails.
+template <class Console>
+bool StartConnected(Console& console, const StandinPlayer& player) {
+  console.Start();
+  if (!QTest::qWaitForWindowExposed(console.window.get())) {
+    std::fprintf(stderr, "the window was never exposed\n");
+    return false;
+  }
+  console.ConnectTo(player);
+  if (!console.window->IsConnected()) {
+    std::fprintf(stderr, "could not connect to the stand-in player\n");
+    return false;
+  }
+  return true;
 }
 
 }  // namespace stanzo::bench
