@@ -99,12 +99,10 @@ void SlideSender::SendSlide() {
 
     // Only after every send succeeded: a failure above propagates and the
     // same line goes out again on the next press.
-    if (queue_.Selected() != i) {
-      // The operator moved the selection while the sends ran events. Theirs
-      // is the later choice: keep it, and let a chain go on from there.
-      if (!cont) return;
-      continue;
-    }
+    // The operator moved the selection while the sends ran events. Theirs
+    // is the later choice: keep it as the next line to send, and end a
+    // chain here rather than put a line on screen nobody pressed for.
+    if (queue_.Selected() != i) return;
     // Past the last line this clears the selection.
     queue_.Select(i + 1);
     if (!cont || i >= queue_.Count() - 1) return;

@@ -9,8 +9,8 @@
 // A send failure propagates and leaves the selection where it was.
 //
 // Events during a send: a selection the operator changed while a line was
-// being sent is kept (not overwritten by the advance), and a chain goes on
-// from it. A slide or back press that arrives while a slide is being sent
+// being sent is kept (not overwritten by the advance) as the next line to
+// send, and a chain stops there. A slide or back press that arrives while a slide is being sent
 // is ignored: the press in progress is the one the operator sees through.
 // Threading: GUI thread only; `send` and `runInit` may re-enter this object.
 #pragma once
