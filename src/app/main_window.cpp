@@ -13,11 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <cmath>
 
 #include "app/pictures.h"
