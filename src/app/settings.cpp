@@ -138,6 +138,9 @@ std::optional<std::string> ReadIfExists(const std::string& path) {
 
 std::string IniLookup(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view def) {
+  // Names are compared as the file's lines hold them: trimmed.
+  section = Trim(section);
+  key = Trim(key);
   const std::vector<Line> lines = SplitLines(content);
   const auto range = FindSection(lines, section);
   if (!range) return std::string(def);
@@ -159,6 +162,10 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
                       std::string_view value) {
   CheckName(section, "section");
   CheckName(key, "key");
+  // Written trimmed, so looked for trimmed: a padded name must find the
+  // line it wrote last time, not append another copy of its section.
+  section = Trim(section);
+  key = Trim(key);
   // A line break in a value would end the line and could plant keys of its
   // own; the value is stored up to its first line break.
   value = value.substr(0, value.find_first_of("\r\n"));
@@ -176,7 +183,7 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
     if (at > 0 && lines[at - 1].eol.empty()) lines[at - 1].eol = eol;
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), eol});
   };
-  const std::string keyLine = std::string(Trim(key)) + "=" + std::string(value);
+  const std::string keyLine = std::string(key) + "=" + std::string(value);
 
   if (const auto range = FindSection(lines, section)) {
     size_t after = range->first;  // just below the last key line, else the header
@@ -185,7 +192,7 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
       std::string& text = lines[i].text;
       const size_t eq = KeyEquals(text);
       if (eq == std::string::npos) continue;
-      if (SameName(KeyName(text, eq), Trim(key))) {
+      if (SameName(KeyName(text, eq), key)) {
         // Keep the line's own spelling and spacing up to the value.
         size_t start = eq + 1;
         while (start < text.size() && IsBlank(text[start])) ++start;
@@ -198,7 +205,7 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
   } else {
     if (!lines.empty() && !Trim(lines.back().text).empty()) insert(lines.size(), "");
     std::string header = "[";  // appended: an operator+ chain trips GCC's -Wrestrict at -O3
-    header += Trim(section);
+    header += section;
     header += ']';
     insert(lines.size(), header);
     insert(lines.size(), keyLine);

@@ -2,7 +2,8 @@
 // after it with ".ini".
 //
 // Semantics (those of the classic private-profile functions):
-//  - section and key names compare case-insensitively;
+//  - section and key names compare case-insensitively, without surrounding
+//    blanks;
 //  - every read goes to the file afresh, every write goes through at once,
 //    so an edit made by another program is seen by the next read;
 //  - a value comes back with surrounding blanks trimmed and one pair of

@@ -123,6 +123,17 @@ TEST(IniAssign, WhatIsWrittenReadsBack) {
   }
 }
 
+TEST(IniAssign, NamesWithSurroundingBlanksMeanTheTrimmedNames) {
+  // The written lines carry the trimmed names, so matching must use them
+  // too: otherwise every write would append another copy of the section.
+  std::string content;
+  for (const char* value : {"1", "2"}) {
+    content = IniAssign(content, " Stanzo\t", " Host ", value);
+    EXPECT_EQ(content, std::string("[Stanzo]\nHost=") + value + "\n");
+    EXPECT_EQ(IniLookup(content, "\tStanzo ", " Host ", "DEF"), value);
+  }
+}
+
 TEST(IniAssign, RefusesNamesThatWouldBreakTheFile) {
   const char* const bad[] = {"", "  ", "a=b", "a\nb", "[x]", ";x"};
   for (const char* name : bad) {
