@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "text/ascii.h"
 #include "text/line_file.h"
 
 namespace stanzo {
@@ -50,14 +51,10 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    if (FoldLower(a[i]) != FoldLower(b[i])) return false;
   }
   return true;
 }
