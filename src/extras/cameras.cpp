@@ -36,21 +36,14 @@ constexpr Editor kEditors[] = {
 constexpr char kLastResort[] = "xdg-open";
 
 bool IsOnPath(const std::string& program) {
-  const char* env = std::getenv("PATH");
-  const std::string path = (env != nullptr) ? env : "/bin:/usr/bin";
-  size_t start = 0;
-  for (;;) {
-    const size_t colon = path.find(':', start);
-    const std::string dir = path.substr(start, colon == std::string::npos ? colon : colon - start);
-    const std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
+  for (const std::string& candidate : ProgramSearchPaths(program)) {
     struct stat st {};
     if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         access(candidate.c_str(), X_OK) == 0) {
       return true;
     }
-    if (colon == std::string::npos) return false;
-    start = colon + 1;
   }
+  return false;
 }
 
 }  // namespace

@@ -36,11 +36,9 @@ bool IsPlainWordByte(char c) {
 struct SpawnPlan {
   std::vector<std::string> words;
   std::vector<char*> argv;
-  // Paths to try in turn, as execvp would: the program itself when it
-  // contains a "/", else each PATH directory joined with it.
-  std::vector<std::string> candidates;
-  std::string workingDir;  // empty: stay in the console's
-  rlim_t fdLimit = 0;      // for the close-on-exec fallback loop
+  std::vector<std::string> candidates;  // ProgramSearchPaths, tried in turn
+  std::string workingDir;               // empty: stay in the console's
+  rlim_t fdLimit = 0;                   // for the close-on-exec fallback loop
 };
 
 SpawnPlan MakePlan(std::vector<std::string> words, std::string workingDir) {
@@ -48,22 +46,7 @@ SpawnPlan MakePlan(std::vector<std::string> words, std::string workingDir) {
   plan.words = std::move(words);
   for (auto& w : plan.words) plan.argv.push_back(w.data());
   plan.argv.push_back(nullptr);
-  const std::string& program = plan.words.front();
-  if (program.find('/') != std::string::npos) {
-    plan.candidates.push_back(program);
-  } else if (!program.empty()) {
-    const char* env = std::getenv("PATH");
-    std::string path = (env != nullptr) ? env : "/bin:/usr/bin";
-    size_t start = 0;
-    for (;;) {
-      const size_t colon = path.find(':', start);
-      std::string dir = path.substr(start, colon == std::string::npos ? colon : colon - start);
-      // An empty PATH entry means the current directory (the child's).
-      plan.candidates.push_back(dir.empty() ? program : dir + "/" + program);
-      if (colon == std::string::npos) break;
-      start = colon + 1;
-    }
-  }
+  plan.candidates = ProgramSearchPaths(plan.words.front());
   plan.workingDir = std::move(workingDir);
   struct rlimit rl {};
   plan.fdLimit = (getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
@@ -234,6 +217,24 @@ pid_t Spawn(const SpawnPlan& plan, bool wait) {
 }
 
 }  // namespace
+
+std::vector<std::string> ProgramSearchPaths(const std::string& program) {
+  if (program.empty()) return {};
+  if (program.find('/') != std::string::npos) return {program};
+  const char* env = std::getenv("PATH");
+  const std::string path = (env != nullptr) ? env : "/bin:/usr/bin";
+  std::vector<std::string> paths;
+  size_t start = 0;
+  for (;;) {
+    const size_t colon = path.find(':', start);
+    const std::string dir = path.substr(start, colon == std::string::npos ? colon : colon - start);
+    // An empty PATH entry means the current directory (the child's, when
+    // a working directory is given).
+    paths.push_back(dir.empty() ? program : dir + "/" + program);
+    if (colon == std::string::npos) return paths;
+    start = colon + 1;
+  }
+}
 
 CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view workingDir,
                                     std::string_view commandLine) {

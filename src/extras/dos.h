@@ -44,6 +44,12 @@ std::optional<std::vector<std::string>> SplitCommandLine(std::string_view comman
 // Quotes `word` so that SplitCommandLine gives it back unchanged.
 std::string QuoteWord(std::string_view word);
 
+// The paths at which `program` is looked for, in order, as execvp would:
+// `program` itself when it holds a "/", else each $PATH directory joined
+// with it ("/bin:/usr/bin" when PATH is unset; an empty entry stands for
+// the current directory). Empty for an empty `program`.
+std::vector<std::string> ProgramSearchPaths(const std::string& program);
+
 // The executable's directory, with a trailing "/".
 std::string ExecutableDir();
 

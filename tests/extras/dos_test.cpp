@@ -144,6 +144,38 @@ TEST(QuoteWordTest, SplitGivesTheWordBack) {
   EXPECT_EQ(QuoteWord("/opt/apps/Stanzo.ini"), "/opt/apps/Stanzo.ini");  // no needless quotes
 }
 
+TEST(ProgramSearchPathsTest, FollowsPath) {
+  const char* saved = std::getenv("PATH");
+  const std::string savedPath = saved != nullptr ? saved : "";
+  using Paths = std::vector<std::string>;
+  struct {
+    const char* path;  // nullptr: PATH unset
+    const char* program;
+    Paths want;
+  } cases[] = {
+      {"/a:/b", "vlc", Paths{"/a/vlc", "/b/vlc"}},
+      {":/a::", "vlc", Paths{"vlc", "/a/vlc", "vlc", "vlc"}},  // empty entries: here
+      {"/a", "./vlc", Paths{"./vlc"}},
+      {"/a", "/usr/bin/vlc", Paths{"/usr/bin/vlc"}},
+      {"/a", "", Paths{}},
+      {nullptr, "vlc", Paths{"/bin/vlc", "/usr/bin/vlc"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path != nullptr ? c.path : "(unset)");
+    if (c.path != nullptr) {
+      setenv("PATH", c.path, 1);
+    } else {
+      unsetenv("PATH");
+    }
+    EXPECT_EQ(ProgramSearchPaths(c.program), c.want);
+  }
+  if (saved != nullptr) {
+    setenv("PATH", savedPath.c_str(), 1);
+  } else {
+    unsetenv("PATH");
+  }
+}
+
 TEST(ExecutableDirTest, IsThisProgramsDirectory) {
   const std::string dir = ExecutableDir();
   ASSERT_FALSE(dir.empty());
