@@ -194,7 +194,10 @@ pid_t Spawn(const SpawnPlan& plan, bool wait) {
     pid = fork();
     if (pid == 0) {
       if (wait) ExecChild(plan, status.writeFd());
-      const pid_t grandchild = fork();
+      // _Fork, not fork: this is the child of a multi-threaded process,
+      // where fork's atfork handlers and lock juggling are not
+      // async-signal-safe; _Fork is.
+      const pid_t grandchild = _Fork();
       if (grandchild < 0) FailChild(status.writeFd(), errno);
       if (grandchild == 0) ExecChild(plan, status.writeFd());
       _exit(0);
