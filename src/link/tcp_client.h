@@ -24,11 +24,11 @@
 //    OnDisconnected once. SIGPIPE is never raised.
 //  - ReadAvailable: "" at once with no open link. Otherwise waits up to
 //    ReadTimeout ms (0 = no limit), receives once (at most RecvBufferSize
-//    bytes) and returns what is pending; EIdReadTimeout "Read Timeout" when
+//    bytes) and returns what it received; EIdReadTimeout "Read Timeout" when
 //    nothing arrived. The peer's close fires OnDisconnected once inside the
 //    call that sees it and returns "". A reset or abort seen by the receive
-//    closes the link, fires OnDisconnected once and raises EIdSocketError
-//    (unless received input is still pending, which is returned instead).
+//    closes the link, fires OnDisconnected once and raises EIdSocketError.
+//    Nothing is kept between calls.
 // Not thread-safe: one thread uses a client. Destruction closes the socket
 // without an event.
 #pragma once
@@ -67,8 +67,9 @@ class TIdTCPClient {
   void Write(std::string_view text);
   std::string ReadAvailable();
 
-  // Whether a socket object exists and its socket is open (runs the same
-  // link check as the operations, so it may fire OnDisconnected).
+  // Whether a socket object exists and its socket is open. A plain query:
+  // a lost link is found by the next read or write, never here, and no
+  // event fires.
   bool Connected();
 
  private:
