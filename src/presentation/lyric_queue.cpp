@@ -28,14 +28,4 @@ int QueueIndexForCaret(int caretLine, int lineCount) {
   return (caretLine >= 0 && caretLine < lineCount) ? caretLine : -1;
 }
 
-size_t LineStartOffset(std::string_view text, int line) {
-  size_t offset = 0;
-  for (int n = 0; n < line; ++n) {
-    const size_t brk = text.find('\n', offset);
-    if (brk == std::string_view::npos) return text.size();
-    offset = brk + 1;
-  }
-  return offset;
-}
-
 }  // namespace stanzo

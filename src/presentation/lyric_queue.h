@@ -1,9 +1,7 @@
 // The lyric script and its copy, the live queue.
 #pragma once
 
-#include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace stanzo {
@@ -15,9 +13,5 @@ std::vector<std::string> SampleScript();
 // on editor line `caretLine`: the caret line itself, or -1 (no selection)
 // when it lies past the last line.
 int QueueIndexForCaret(int caretLine, int lineCount);
-
-// Byte offset of the start of line `line` (0-based) in editor text with
-// "\n" breaks; the text's length when there are fewer lines.
-size_t LineStartOffset(std::string_view text, int line);
 
 }  // namespace stanzo

@@ -31,31 +31,5 @@ TEST(LyricQueueTest, QueueIndexForCaret) {
   }
 }
 
-TEST(LyricQueueTest, LineStartOffset) {
-  struct Case {
-    std::string text;
-    int line;
-    size_t offset;
-  };
-  const std::vector<Case> cases = {
-      {"", 0, 0},         {"", 3, 0},
-      {"ab\ncd\n", 0, 0}, {"ab\ncd\n", 1, 3},
-      {"ab\ncd\n", 2, 6}, {"ab\ncd\n", 9, 6},
-      {"ab\ncd", 2, 5},   {"\n\n\n", 2, 2},
-      {"x\n", -1, 0},     {"\xC3\xA9\nz", 1, 3},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(LineStartOffset(c.text, c.line), c.offset) << "line " << c.line;
-  }
-}
-
-TEST(LyricQueueTest, LineStartOffsetInALargeScript) {
-  std::string text;
-  for (int i = 0; i < 100000; ++i) text += std::string(static_cast<size_t>(i % 7), 'x') + "\n";
-  size_t expected = 0;
-  for (int i = 0; i < 99999; ++i) expected += static_cast<size_t>(i % 7) + 1;
-  EXPECT_EQ(LineStartOffset(text, 99999), expected);
-}
-
 }  // namespace
 }  // namespace stanzo
