@@ -11,17 +11,21 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "text/temp_files.h"
 
 namespace stanzo {
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using files_test::GetFile;
+using files_test::PutFile;
+using files_test::TempDir;
 using std::chrono::milliseconds;
 
 // --- Working-directory completion ---------------------------------------
@@ -185,35 +189,11 @@ TEST(ExecutableDirTest, IsThisProgramsDirectory) {
 
 // --- Starting programs -----------------------------------------------------
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "stanzo-dos-XXXXXX").string();
-    path_ = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 // Waits (deadline 10 s) until `path` holds a complete line.
 std::string WaitForLine(const std::string& path) {
   const auto deadline = Clock::now() + std::chrono::seconds(10);
   while (Clock::now() < deadline) {
-    const std::string text = ReadFile(path);
+    const std::string text = GetFile(path);
     if (!text.empty() && text.back() == '\n') return text;
     std::this_thread::sleep_for(milliseconds(10));
   }
@@ -223,12 +203,12 @@ std::string WaitForLine(const std::string& path) {
 // Runs a shell snippet as a waited program and returns what it wrote to
 // the file named by its first argument.
 std::string RunSnippet(const TempDir& dir, const std::string& snippet) {
-  const std::string out = dir.file("out.txt");
+  const std::string out = dir / "out.txt";
   uint32_t code = 99;
   EXPECT_TRUE(
       RunDosCommand("sh -c " + QuoteWord(snippet) + " snippet " + QuoteWord(out), "", true, code));
   EXPECT_EQ(code, 0u);
-  return ReadFile(out);
+  return GetFile(out);
 }
 
 TEST(RunDosCommandTest, WithoutWaitReturnsAtOnceWithZeroCode) {
@@ -268,10 +248,10 @@ TEST(RunDosCommandTest, WaitReturnsExitStatusAfterPumping) {
 
 TEST(RunDosCommandTest, FailedStartReturnsFalseWithoutWaiting) {
   TempDir dir;
-  const std::string plainFile = dir.file("not-executable");
-  std::ofstream(plainFile) << "#!/bin/sh\nexit 0\n";
-  const std::string noInterpreter = dir.file("no-interpreter");
-  std::ofstream(noInterpreter) << "exit 0\n";
+  const std::string plainFile = dir / "not-executable";
+  PutFile(plainFile, "#!/bin/sh\nexit 0\n");
+  const std::string noInterpreter = dir / "no-interpreter";
+  PutFile(noInterpreter, "exit 0\n");
   chmod(noInterpreter.c_str(), 0755);
   struct {
     const char* name;
@@ -306,24 +286,24 @@ TEST(RunDosCommandTest, RunsInTheWorkingDirectory) {
   TempDir base;
   for (const char* sub : {"plain", "with blank"}) {
     SCOPED_TRACE(sub);
-    const std::string dir = base.file(sub);
+    const std::string dir = base / sub;
     fs::create_directory(dir);
     const std::string tool = dir + "/tool.sh";
-    std::ofstream(tool) << "#!/bin/sh\npwd > \"$1\"\n";
+    PutFile(tool, "#!/bin/sh\npwd > \"$1\"\n");
     chmod(tool.c_str(), 0755);
     uint32_t code = 99;
     // A relative program is taken from the working directory, and the
     // program runs there.
     ASSERT_TRUE(RunDosCommand("tool.sh out.txt", dir, true, code));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(ReadFile(dir + "/out.txt"), fs::canonical(dir).string() + "\n");
+    EXPECT_EQ(GetFile(dir + "/out.txt"), fs::canonical(dir).string() + "\n");
   }
 }
 
 TEST(RunDosCommandTest, ChildHasItsOwnSessionAndNullInput) {
   TempDir dir;
   // Give this process a standard input other than /dev/null for the run.
-  const std::string input = dir.file("console-input");
+  const std::string input = dir / "console-input";
   const int savedStdin = dup(STDIN_FILENO);
   const int consoleInput = open(input.c_str(), O_RDONLY | O_CREAT, 0600);
   ASSERT_GE(consoleInput, 0);
@@ -338,7 +318,7 @@ TEST(RunDosCommandTest, ChildHasItsOwnSessionAndNullInput) {
   } restore{savedStdin};
   for (bool wait : {true, false}) {
     SCOPED_TRACE(wait ? "wait" : "no wait");
-    const std::string out = dir.file(wait ? "w.txt" : "n.txt");
+    const std::string out = dir / (wait ? "w.txt" : "n.txt");
     const std::string snippet =
         "read -r _ _ _ _ _ sid _ < /proc/$$/stat; echo \"$sid $(readlink /proc/$$/fd/0)\" > \"$1\"";
     uint32_t code = 0;
@@ -356,7 +336,7 @@ TEST(RunDosCommandTest, ChildHasItsOwnSessionAndNullInput) {
 
 TEST(RunDosCommandTest, NoDescriptorLeaksAndSignalsAreReset) {
   TempDir dir;
-  const std::string marker = dir.file("leak-marker");
+  const std::string marker = dir / "leak-marker";
   const int leaked = open(marker.c_str(), O_WRONLY | O_CREAT, 0600);  // no O_CLOEXEC
   ASSERT_GE(leaked, 0);
   struct sigaction ignore = {}, saved = {};
@@ -391,7 +371,7 @@ std::vector<pid_t> ZombieChildren() {
   const std::string self = std::to_string(getpid());
   while (dirent* e = readdir(proc)) {
     if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-    const std::string stat = ReadFile(std::string("/proc/") + e->d_name + "/stat");
+    const std::string stat = GetFile(std::string("/proc/") + e->d_name + "/stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) continue;
     std::istringstream rest(stat.substr(close + 1));
