@@ -9,18 +9,13 @@
 #include <cstring>
 
 #include "link/tcp_errors.h"
+#include "text/ascii.h"
 
 namespace stanzo::tcp_detail {
 
 bool IsLoopbackName(std::string_view host) {
   constexpr std::string_view kName = "localhost";
-  if (host.size() != kName.size()) return false;
-  for (std::size_t i = 0; i < host.size(); ++i) {
-    char c = host[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kName[i]) return false;
-  }
-  return true;
+  return host.size() == kName.size() && StartsWithFolded(host, kName);
 }
 
 std::optional<std::uint32_t> ParseIPv4Numeric(std::string_view text) {
