@@ -14,8 +14,7 @@
 namespace stanzo::tcp_detail {
 
 bool IsLoopbackName(std::string_view host) {
-  constexpr std::string_view kName = "localhost";
-  return host.size() == kName.size() && StartsWithFolded(host, kName);
+  return EqualsFolded(host, "localhost");
 }
 
 std::optional<std::uint32_t> ParseIPv4Numeric(std::string_view text) {

@@ -15,4 +15,8 @@ bool StartsWithFolded(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+bool EqualsFolded(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithFolded(a, b);
+}
+
 }  // namespace stanzo

@@ -20,4 +20,7 @@ std::string LowerAscii(std::string_view s);
 // True when `text` begins with `prefix`, comparing with ASCII folding.
 bool StartsWithFolded(std::string_view text, std::string_view prefix);
 
+// True when `a` and `b` are the same text under ASCII folding.
+bool EqualsFolded(std::string_view a, std::string_view b);
+
 }  // namespace stanzo
