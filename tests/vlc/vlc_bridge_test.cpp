@@ -8,11 +8,16 @@
 // command word for word (ports 2323 and 2324); elsewhere the same command
 // gets free ports.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -508,6 +513,43 @@ TEST_F(VlcBridgeTest, KeepsUpWithTheStressTestWithoutFlicker) {
   EXPECT_NE(NormalizeText(text).find("100"), std::string::npos) << text;
   EXPECT_GT(watched.load(), 100);
   EXPECT_EQ(blank.load(), 0) << "of " << watched.load() << " frames";
+}
+
+TEST_F(VlcBridgeTest, AFloodOfLinesForTheCliIsHeldBackNotBuffered) {
+  // Every line for VLC's CLI waits for the previous one's answer. A link
+  // that sends them faster than the CLI answers must be read no faster,
+  // or the waiting lines pile up in VLC's memory without bound.
+  const long before = ResidentKb(player_->pid());
+  ASSERT_GT(before, 0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port_));
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ASSERT_EQ(errno, EINPROGRESS);
+  }
+  std::string lines;
+  for (int i = 0; i < 1 << 20; ++i) lines += "x\n";  // 2 MB, one CLI line each
+  std::string_view left;
+  long peak = before;
+  const auto until = Clock::now() + milliseconds(5000);
+  while (Clock::now() < until) {
+    pollfd p{fd, POLLOUT, 0};
+    poll(&p, 1, 50);
+    if (left.empty()) left = lines;
+    const ssize_t n = send(fd, left.data(), left.size(), MSG_NOSIGNAL);
+    if (n > 0) left.remove_prefix(static_cast<size_t>(n));
+    peak = std::max(peak, ResidentKb(player_->pid()));
+  }
+  close(fd);  // with the CLI's answers unread: the bridge sees a reset
+  RecordProperty("flood_growth_kib", static_cast<int>(peak - before));
+  EXPECT_LT(peak - before, 64 * 1024) << "KiB more than before the flood";
+
+  auto c = Console();
+  ASSERT_TRUE(c);
+  EXPECT_EQ(SendAll(*c, {"@m3 marq-size 20", "is_playing"}), "> 1\r\n> ");
 }
 
 TEST_F(VlcBridgeTest, QuitEndsOnlyThisSession) {

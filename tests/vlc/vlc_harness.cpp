@@ -16,6 +16,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -123,6 +124,14 @@ int CountBright(const GrayFrame& f, Rect r, int level) {
     }
   }
   return n;
+}
+
+long ResidentKb(pid_t pid) {
+  std::istringstream in(ReadFile("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return -1;
 }
 
 bool WritePgm(const GrayFrame& f, const std::string& path) {

@@ -60,6 +60,9 @@ int CountDifferent(const GrayFrame& a, const GrayFrame& b, Rect r, int tolerance
 // Pixels of `r` at least as bright as `level` (overlay text is white).
 int CountBright(const GrayFrame& f, Rect r, int level = 200);
 
+// Resident memory of process `pid` in KiB (VmRSS), or -1 when unknown.
+long ResidentKb(pid_t pid);
+
 // Writes `f` as a binary PGM file; false on failure.
 bool WritePgm(const GrayFrame& f, const std::string& path);
 
@@ -112,6 +115,8 @@ class VlcPlayer {
 
   const std::string& dir() const { return dir_; }
   const std::string& display() const { return display_; }
+  // VLC's process id once started, else -1.
+  pid_t pid() const { return vlcPid_; }
   std::string Log() const;
 
  private:

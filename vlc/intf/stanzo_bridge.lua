@@ -41,6 +41,9 @@ Pitfalls, measured on VLC 3.0.24:
 local MAX_LINE = 32768           -- bytes per command line, line feed excluded
 local MAX_OUT = 4 * 1024 * 1024  -- unsent bytes per peer before it is dropped
 local MAX_CLIENTS = 16
+-- Lines waiting for their turn per peer; beyond this the peer is not read
+-- until the CLI catches up, and the kernel's flow control holds it back.
+local MAX_QUEUE = 1024
 local READ_CHUNK = 16384
 local CLI_STALL_US = 3000000     -- stop keeping replies in order after this
 
@@ -356,7 +359,8 @@ end
 
 local function open_client(fd)
   local c = {
-    fd = fd, inbuf = "", out = "", queue = {}, busy = false, busy_since = 0,
+    fd = fd, inbuf = "", out = "", queue = {}, qhead = 1, qtail = 0,
+    busy = false, busy_since = 0,
     cli = nil, cli_out = "", cli_tail = "", discarding = false, eof = false,
     closing = false,
   }
@@ -381,19 +385,37 @@ local function close_client(c)
   c.fd, c.cli = nil, nil
 end
 
+-- The queue is c.queue[qhead..qtail]: adding and taking cost the same
+-- however long it is.
+local function queued(c)
+  return c.qtail - c.qhead + 1
+end
+
+local function enqueue(c, item)
+  c.qtail = c.qtail + 1
+  c.queue[c.qtail] = item
+end
+
+local function dequeue(c)
+  local item = c.queue[c.qhead]
+  c.queue[c.qhead] = nil
+  c.qhead = c.qhead + 1
+  return item
+end
+
 local function queue_reply(c, text)
-  c.queue[#c.queue + 1] = { text = text }
+  enqueue(c, { text = text })
 end
 
 -- Moves queued items out in order: local replies to the console, command
 -- lines to the CLI one at a time, each after the previous one's prompt.
 local function pump(c)
-  while #c.queue > 0 do
+  while queued(c) > 0 do
     if c.busy then
       if vlc.misc.mdate() - c.busy_since < CLI_STALL_US then return end
       c.busy = false
     end
-    local item = table.remove(c.queue, 1)
+    local item = dequeue(c)
     if item.cli_line then
       if c.cli then
         c.cli_out = c.cli_out .. item.cli_line .. "\n"
@@ -424,7 +446,7 @@ local function handle_line(c, line)
     queue_reply(c, PROMPT)
     return true
   end
-  c.queue[#c.queue + 1] = { cli_line = line }
+  enqueue(c, { cli_line = line })
   return false
 end
 
@@ -486,7 +508,7 @@ local function serve(listener)
     for _, fd in ipairs(listen_fds) do set[fd] = POLLIN end
     for _, c in ipairs(clients) do
       local ev = 0
-      if not c.eof and not c.closing then ev = ev + POLLIN end
+      if not c.eof and not c.closing and queued(c) < MAX_QUEUE then ev = ev + POLLIN end
       if c.out ~= "" then ev = ev + POLLOUT end
       set[c.fd] = ev
       if c.cli then
@@ -558,7 +580,7 @@ local function serve(listener)
       if #c.out > MAX_OUT or #c.cli_out > MAX_OUT then
         drop = true
       elseif c.eof and (broken(set[c.fd]) or
-                        (#c.queue == 0 and not c.busy and c.out == "")) then
+                        (queued(c) == 0 and not c.busy and c.out == "")) then
         -- The console closed its side: finish answering, unless it is gone.
         drop = true
       elseif c.closing and c.out == "" then
