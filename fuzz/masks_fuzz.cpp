@@ -7,12 +7,15 @@
 // with a position inside the mask (or one past it) and the exact message;
 // matching agrees with the plain backtracking matcher whenever that one
 // finishes within its budget, and ignores everything after a NUL.
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/masks.h"
 #include "text/masks_reference.h"
