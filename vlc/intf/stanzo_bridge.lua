@@ -453,15 +453,17 @@ end
 -- Splits received bytes into lines. Returns true when the overlays changed.
 local function feed(c, data)
   local changed = false
-  c.inbuf = c.inbuf .. data
+  -- Lines are cut out by position: copying the rest of the buffer after
+  -- every line would cost the square of the lines in one read.
+  local buf, pos = c.inbuf .. data, 1
   while true do
-    local nl = c.inbuf:find("\n", 1, true)
+    local nl = buf:find("\n", pos, true)
     if not nl then break end
-    local line = c.inbuf:sub(1, nl - 1)
-    c.inbuf = c.inbuf:sub(nl + 1)
+    local line = buf:sub(pos, nl - 1)
+    pos = nl + 1
     if c.discarding then
       c.discarding = false
-    elseif nl - 1 > MAX_LINE then
+    elseif #line > MAX_LINE then
       -- Completed within one read after a long partial line.
       queue_reply(c, string.format("Line longer than %d bytes; ignored.", MAX_LINE) ..
                   EOL .. PROMPT)
@@ -476,6 +478,7 @@ local function feed(c, data)
       end
     end
   end
+  c.inbuf = buf:sub(pos)
   if #c.inbuf > MAX_LINE then
     if not c.discarding then
       queue_reply(c, string.format("Line longer than %d bytes; ignored.", MAX_LINE) ..
