@@ -629,6 +629,30 @@ TEST_F(TcpClientTest, PeerCloseIsSeenOnce) {
   EXPECT_EQ(disconnected, 1);
 }
 
+// A handler may open a new link from inside the event; the call that saw
+// the close still ends there, returning "", and leaves the new link alone.
+TEST_F(TcpClientTest, HandlerThatReconnectsOnCloseGetsAFreshLink) {
+  Fd peer = ConnectPeer();
+  client.OnDisconnected = [this](TIdTCPClient& sender) {
+    ++disconnected;
+    sender.Connect(5000);
+  };
+  peer.Reset();
+  client.ReadTimeout = 20000;  // a read on the new, quiet link would show as a long call
+  const auto start = Clock::now();
+  std::string got = "?";
+  while (disconnected == 0 && ElapsedMs(start) < 10000) got = client.ReadAvailable();
+  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(got, "");
+  EXPECT_LT(ElapsedMs(start), 10000);
+  EXPECT_TRUE(client.Connected());
+  EXPECT_EQ(connected, 2);
+  Fd fresh = Accept(listener.get());
+  ASSERT_GE(fresh.get(), 0);
+  client.Write("again\n");
+  EXPECT_EQ(PeerRead(fresh.get(), 6), "again\n");
+}
+
 TEST_F(TcpClientTest, ResetDuringWriteClosesTheLinkOnce) {
   Fd peer = ConnectPeer();
   PeerReset(peer);
