@@ -53,67 +53,22 @@ const std::vector<std::string> kConsoleInit = {
     "@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100",
 };
 
-bool HaveProgram(const std::string& name) {
-  return RunProgram({"sh", "-c", "command -v \"$0\"", name}, "", milliseconds(10000)) == 0;
-}
-
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
-
-// Share of the words of `expected` that OCR found, in any order.
-double WordsFound(const std::string& expected, const std::string& ocr) {
-  const auto want = Words(NormalizeText(expected));
-  auto got = Words(NormalizeText(ocr));
-  int found = 0;
-  for (const auto& w : want) {
-    const auto it = std::find(got.begin(), got.end(), w);
-    if (it != got.end()) {
-      ++found;
-      got.erase(it);
-    }
-  }
-  return want.empty() ? 1.0 : static_cast<double>(found) / want.size();
-}
-
 class VlcBridgeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!Prepare()) return;
-    // The default launch command, minus the program (the harness runs
-    // Debian's vlc and adds the headless options and the test video).
+    // The default launch command (the harness runs Debian's vlc and adds
+    // the headless options and the test video).
     const auto words = SplitCommandLine(DefaultLaunchCommand());
-    if (!words || words->size() < 2 || words->front() != "/usr/bin/vlc") {
-      setupError_ = "unexpected default launch command: " + DefaultLaunchCommand();
+    const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
+                                         g_privateNetwork, &setupError_);
+    if (!launch) {
+      setupError_ += ": " + DefaultLaunchCommand();
       return;
     }
-    std::vector<std::string> args(words->begin() + 1, words->end());
-    if (g_privateNetwork) {
-      port_ = 2323;
-      cliPort_ = 2324;
-    } else {
-      port_ = FreeLoopbackPort();
-      do {
-        cliPort_ = FreeLoopbackPort();
-      } while (cliPort_ == port_ && cliPort_ > 0);
-      bool replaced = false;
-      for (auto& a : args) {
-        if (a.rfind("--rc-host=", 0) == 0) {
-          a = "--rc-host=127.0.0.1:" + std::to_string(cliPort_);
-          replaced = true;
-        }
-      }
-      if (!replaced) {
-        setupError_ = "the default launch command has no --rc-host";
-        return;
-      }
-      args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port_) +
-                     "'},cli={host='127.0.0.1:" + std::to_string(cliPort_) + "'}");
-    }
-    StartVlc(args);
+    port_ = launch->port;
+    cliPort_ = launch->cliPort;
+    StartVlc(launch->args);
   }
 
   // Checks the tools and makes the work directory; false when the suite
@@ -121,23 +76,15 @@ class VlcBridgeTest : public ::testing::Test {
   static bool Prepare() {
     skipReason_.clear();
     setupError_.clear();
-    for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
-      if (!HaveProgram(p)) {
-        skipReason_ = std::string(p) + " is not installed (scripts/deps.sh vlc)";
-        return false;
-      }
-    }
-    char tmpl[] = "/tmp/stanzo-vlc-XXXXXX";
-    if (!mkdtemp(tmpl)) {
-      setupError_ = "mkdtemp failed";
+    if (const std::string missing = MissingProgram(); !missing.empty()) {
+      skipReason_ = missing + " is not installed (scripts/deps.sh vlc)";
       return false;
     }
-    work_ = tmpl;
-    // VLC runs as another user when we are root: it must reach the files.
-    std::filesystem::permissions(
-        work_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                   std::filesystem::perms::others_exec);
+    work_ = MakeWorkDir("/tmp/stanzo-vlc-XXXXXX");
+    if (work_.empty()) {
+      setupError_ = "cannot make a work directory";
+      return false;
+    }
     return true;
   }
 

@@ -58,32 +58,6 @@ constexpr Rect kM2{0, 316, 640, 44};
 constexpr Rect kAll{0, 0, 640, 360};
 constexpr Rect kAboveM1{0, 0, 640, 55};
 
-bool HaveProgram(const std::string& name) {
-  return RunProgram({"sh", "-c", "command -v \"$0\"", name}, "", milliseconds(10000)) == 0;
-}
-
-std::vector<std::string> Words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
-
-// Share of the words of `expected` that OCR found, in any order.
-double WordsFound(const std::string& expected, const std::string& ocr) {
-  const auto want = Words(NormalizeText(expected));
-  auto got = Words(NormalizeText(ocr));
-  int found = 0;
-  for (const auto& w : want) {
-    const auto it = std::find(got.begin(), got.end(), w);
-    if (it != got.end()) {
-      ++found;
-      got.erase(it);
-    }
-  }
-  return want.empty() ? 1.0 : static_cast<double>(found) / static_cast<double>(want.size());
-}
-
 // Pixels of `r` whose grey level lies in [lo, hi].
 int CountBetween(const GrayFrame& f, Rect r, int lo, int hi) {
   int n = 0;
@@ -282,46 +256,23 @@ class VlcConsoleTest : public QObject {
 };
 
 void VlcConsoleTest::initTestCase() {
-  for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
-    if (!HaveProgram(p)) QSKIP(qPrintable(QString(p) + " is not installed (scripts/deps.sh vlc)"));
+  if (const std::string missing = MissingProgram(); !missing.empty()) {
+    QSKIP(qPrintable(QString::fromStdString(missing) + " is not installed (scripts/deps.sh vlc)"));
   }
-  char tmpl[] = "/tmp/stanzo-vlc-console-XXXXXX";
-  QVERIFY(mkdtemp(tmpl));
-  work_ = tmpl;
-  // VLC runs as another user when we are root: it must reach the files.
-  std::filesystem::permissions(
-      work_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                 std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
-                 std::filesystem::perms::others_exec);
+  work_ = MakeWorkDir("/tmp/stanzo-vlc-console-XXXXXX");
+  QVERIFY(!work_.empty());
 
-  // The default launch command, minus the program (the harness runs
-  // Debian's vlc and adds the headless options and the test video).
+  // The default launch command (the harness runs Debian's vlc and adds the
+  // headless options and the test video).
   const auto words = stanzo::SplitCommandLine(stanzo::DefaultLaunchCommand());
-  QVERIFY2(words && words->size() >= 2 && words->front() == "/usr/bin/vlc",
-           stanzo::DefaultLaunchCommand().c_str());
-  std::vector<std::string> args(words->begin() + 1, words->end());
-  if (g_privateNetwork) {
-    port_ = 2323;
-    cliPort_ = 2324;
-  } else {
-    port_ = FreeLoopbackPort();
-    do {
-      cliPort_ = FreeLoopbackPort();
-    } while (cliPort_ == port_ && cliPort_ > 0);
-    bool replaced = false;
-    for (auto& a : args) {
-      if (a.rfind("--rc-host=", 0) == 0) {
-        a = "--rc-host=127.0.0.1:" + std::to_string(cliPort_);
-        replaced = true;
-      }
-    }
-    QVERIFY2(replaced, "the default launch command has no --rc-host");
-    args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port_) +
-                   "'},cli={host='127.0.0.1:" + std::to_string(cliPort_) + "'}");
-  }
-  player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
   std::string error;
-  QVERIFY2(player_->Start(args, &error), error.c_str());
+  const auto launch =
+      LaunchWithBridge(words.value_or(std::vector<std::string>{}), g_privateNetwork, &error);
+  QVERIFY2(launch, (error + ": " + stanzo::DefaultLaunchCommand()).c_str());
+  port_ = launch->port;
+  cliPort_ = launch->cliPort;
+  player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
+  QVERIFY2(player_->Start(launch->args, &error), error.c_str());
   frames_ = std::make_unique<FrameStream>();
   QVERIFY2(frames_->Start(player_->display(), &error), error.c_str());
   // The test video is on screen: its dark blue-grey fills the centre.

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -105,6 +106,61 @@ int FreeLoopbackPort() {
   return port;
 }
 
+bool HaveProgram(const std::string& name) {
+  return RunProgram({"sh", "-c", "command -v \"$0\"", name}, "", milliseconds(10000)) == 0;
+}
+
+std::string MissingProgram() {
+  for (const char* p : {"vlc", "Xvfb", "ffmpeg", "tesseract"}) {
+    if (!HaveProgram(p)) return p;
+  }
+  return {};
+}
+
+std::string MakeWorkDir(std::string tmpl) {
+  if (!mkdtemp(tmpl.data())) return {};
+  using std::filesystem::perms;
+  std::error_code ec;
+  std::filesystem::permissions(tmpl,
+                               perms::owner_all | perms::group_read | perms::group_exec |
+                                   perms::others_read | perms::others_exec,
+                               ec);
+  return ec ? std::string() : tmpl;
+}
+
+std::optional<BridgeLaunch> LaunchWithBridge(const std::vector<std::string>& launchWords,
+                                             bool privateNetwork, std::string* error) {
+  if (launchWords.size() < 2 || launchWords.front() != "/usr/bin/vlc") {
+    *error = "unexpected default launch command";
+    return std::nullopt;
+  }
+  BridgeLaunch l;
+  l.args.assign(launchWords.begin() + 1, launchWords.end());
+  if (privateNetwork) {
+    l.port = 2323;
+    l.cliPort = 2324;
+    return l;
+  }
+  l.port = FreeLoopbackPort();
+  do {
+    l.cliPort = FreeLoopbackPort();
+  } while (l.cliPort == l.port && l.cliPort > 0);
+  bool replaced = false;
+  for (auto& a : l.args) {
+    if (a.rfind("--rc-host=", 0) == 0) {
+      a = "--rc-host=127.0.0.1:" + std::to_string(l.cliPort);
+      replaced = true;
+    }
+  }
+  if (!replaced) {
+    *error = "the default launch command has no --rc-host";
+    return std::nullopt;
+  }
+  l.args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(l.port) +
+                   "'},cli={host='127.0.0.1:" + std::to_string(l.cliPort) + "'}");
+  return l;
+}
+
 int CountDifferent(const GrayFrame& a, const GrayFrame& b, Rect r, int tolerance) {
   if (a.width != b.width || a.height != b.height) return r.w * r.h;
   int n = 0;
@@ -156,6 +212,26 @@ std::string NormalizeText(std::string_view text) {
     }
   }
   return out;
+}
+
+double WordsFound(const std::string& expected, const std::string& ocr) {
+  auto words = [](const std::string& text) {
+    std::istringstream in(NormalizeText(text));
+    std::vector<std::string> out;
+    for (std::string w; in >> w;) out.push_back(w);
+    return out;
+  };
+  const auto want = words(expected);
+  auto got = words(ocr);
+  int found = 0;
+  for (const auto& w : want) {
+    const auto it = std::find(got.begin(), got.end(), w);
+    if (it != got.end()) {
+      ++found;
+      got.erase(it);
+    }
+  }
+  return want.empty() ? 1.0 : static_cast<double>(found) / static_cast<double>(want.size());
 }
 
 std::string ReadText(const GrayFrame& f, Rect r, const std::string& workDir, double scale) {

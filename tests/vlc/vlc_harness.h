@@ -38,6 +38,30 @@ bool EnterPrivateNetwork();
 // A free TCP port on 127.0.0.1 at the time of the call.
 int FreeLoopbackPort();
 
+// True when `name` is a program on PATH.
+bool HaveProgram(const std::string& name);
+
+// The first program these tests need (vlc, Xvfb, ffmpeg, tesseract) that
+// is not installed; empty when all are.
+std::string MissingProgram();
+
+// A fresh directory made from the mkdtemp template `tmpl`, readable for
+// the user VLC runs as when we are root; empty on failure.
+std::string MakeWorkDir(std::string tmpl);
+
+// VLC's arguments for the console's default launch command, split into
+// words with the program first. In a private network namespace they are
+// used as they are, with the bridge on 2323 and VLC's CLI on 2324;
+// otherwise both get free ports (the CLI's through --rc-host, the bridge's
+// through --lua-config).
+struct BridgeLaunch {
+  std::vector<std::string> args;  // without the program
+  int port = 0;                   // the bridge's
+  int cliPort = 0;                // VLC's CLI's
+};
+std::optional<BridgeLaunch> LaunchWithBridge(const std::vector<std::string>& launchWords,
+                                             bool privateNetwork, std::string* error);
+
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
 };
@@ -69,6 +93,10 @@ bool WritePgm(const GrayFrame& f, const std::string& path);
 // Lower-case letters and digits of `text`, every other run of bytes turned
 // into one blank, no blank at either end: OCR output made comparable.
 std::string NormalizeText(std::string_view text);
+
+// Share (0 to 1) of the words of `expected` that `ocr` holds, in any order,
+// both normalised by NormalizeText.
+double WordsFound(const std::string& expected, const std::string& ocr);
 
 // The text tesseract reads in region `r`: the white overlay text is made
 // black on white and resized by `scale` first (tesseract reads glyphs of
