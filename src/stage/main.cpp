@@ -42,11 +42,10 @@ int Run(int argc, char** argv, const StageOptions& options) {
 
   std::unique_ptr<stanzo::stage::StageView> view;
   if (!options.headless) {
-    const std::uint32_t bg = options.background;
+    // QColor(QRgb) reads 0xRRGGBB and makes the colour opaque.
     view = std::make_unique<stanzo::stage::StageView>(
         server.dialect(), [&server] { return server.nowMs(); },
-        QColor(static_cast<int>((bg >> 16) & 0xFF), static_cast<int>((bg >> 8) & 0xFF),
-               static_cast<int>(bg & 0xFF)));
+        QColor(static_cast<QRgb>(options.background)));
     view->setWindowTitle(QStringLiteral("Stanzo stage - ") + address);
     QObject::connect(&server, &stanzo::stage::StageServer::overlaysChanged, view.get(),
                      &stanzo::stage::StageView::overlaysChanged);
