@@ -25,8 +25,8 @@ bool IsLinkLoss(int err) {
 
 }  // namespace
 
-// The link's state is two facts: whether a socket object exists (from the
-// first Connect until Disconnect; it outlives a failed connect and a lost
+// The link's state is two facts: whether a socket object exists (made by
+// Connect, released by Disconnect; it outlives a failed connect and a lost
 // link) and whether its socket is open (fd >= 0).
 struct TIdTCPClient::Impl {
   explicit Impl(TIdTCPClient& owner) : self(owner) {}
