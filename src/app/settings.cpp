@@ -51,13 +51,6 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldLower(a[i]) != FoldLower(b[i])) return false;
-  }
-  return true;
-}
 
 // "[ name ]" -> "name"; nullopt for any other line. A header without its
 // closing bracket still opens a section, as the classic reader took it.
@@ -92,7 +85,7 @@ struct SectionRange {
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto name = SectionName(lines[i].text);
-    if (!name || !SameName(*name, section)) continue;
+    if (!name || !EqualsFolded(*name, section)) continue;
     size_t end = i + 1;
     while (end < lines.size() && !SectionName(lines[end].text)) ++end;
     return SectionRange{i, i + 1, end};
@@ -144,7 +137,7 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
   for (size_t i = range->first; i < range->end; ++i) {
     const std::string_view line = lines[i].text;
     const size_t eq = KeyEquals(line);
-    if (eq == std::string_view::npos || !SameName(KeyName(line, eq), key)) continue;
+    if (eq == std::string_view::npos || !EqualsFolded(KeyName(line, eq), key)) continue;
     std::string_view value = Trim(line.substr(eq + 1));
     if (value.size() >= 2 && value.front() == value.back() &&
         (value.front() == '"' || value.front() == '\'')) {
@@ -189,7 +182,7 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
       std::string& text = lines[i].text;
       const size_t eq = KeyEquals(text);
       if (eq == std::string::npos) continue;
-      if (SameName(KeyName(text, eq), key)) {
+      if (EqualsFolded(KeyName(text, eq), key)) {
         // Keep the line's own spelling and spacing up to the value.
         size_t start = eq + 1;
         while (start < text.size() && IsBlank(text[start])) ++start;
