@@ -51,7 +51,6 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-
 // "[ name ]" -> "name"; nullopt for any other line. A header without its
 // closing bracket still opens a section, as the classic reader took it.
 std::optional<std::string_view> SectionName(std::string_view line) {
