@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
 
   std::mt19937 rng(1);
   std::uniform_int_distribution<int> idle(pace / 2, pace + pace / 2);
+  auto nextIdle = [&] { return idle(rng); };
   stanzo::bench::LineArrivals arrivals;
   stanzo::StandinPlayer::Options options;
   options.on_line = arrivals.Recorder();
@@ -96,12 +97,7 @@ int main(int argc, char** argv) {
       waiting.push_back(Ms(click.handled - click.posted));
       handler.push_back(Ms(click.returned - click.handled));
     }
-    if (queued)
-      continue;
-    else if (pace > 0)
-      stanzo::bench::RunEventLoopFor(idle(rng));
-    else
-      QCoreApplication::processEvents();  // the timer and painting get their turn
+    stanzo::bench::BetweenClicks(args, nextIdle);
   }
 
   std::printf(
@@ -109,14 +105,10 @@ int main(int argc, char** argv) {
       "player %s\n",
       sends, warmup, pace, queued ? "queued" : "delivered at once",
       prompt ? "answering \"> \" to every line" : "silent");
-  std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
-  const auto row = [](const char* what, const std::vector<double>& v) {
-    std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
-                Percentile(v, 90), Percentile(v, 99), Percentile(v, 100));
-  };
-  row("click to wire", wire);
-  if (queued) row("click waiting in queue", waiting);
-  row("click handler", handler);
+  stanzo::bench::PrintTableHeader();
+  stanzo::bench::PrintRow("click to wire", wire);
+  if (queued) stanzo::bench::PrintRow("click waiting in queue", waiting);
+  stanzo::bench::PrintRow("click handler", handler);
   std::printf("summary: ad-hoc click-to-wire p50 %.3f ms, p99 %.3f ms over %d sends\n",
               Percentile(wire, 50), Percentile(wire, 99), sends);
   return 0;

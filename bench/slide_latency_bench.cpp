@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
 
   std::mt19937 rng(1);
   std::uniform_int_distribution<int> idle(pace / 2, pace + pace / 2);
+  auto nextIdle = [&] { return idle(rng); };
   stanzo::bench::LineArrivals arrivals;
   stanzo::StandinPlayer::Options options;
   options.on_line = arrivals.Recorder();
@@ -139,12 +140,7 @@ int main(int argc, char** argv) {
     gap.push_back(Ms(preview.at - main.at));
     waiting.push_back(Ms(click.handled - click.posted));
     handler.push_back(Ms(click.returned - click.handled));
-    if (queued)
-      continue;
-    else if (pace > 0)
-      stanzo::bench::RunEventLoopFor(idle(rng));
-    else
-      QCoreApplication::processEvents();  // the timer and painting get their turn
+    stanzo::bench::BetweenClicks(args, nextIdle);
   }
 
   std::printf(
@@ -152,16 +148,12 @@ int main(int argc, char** argv) {
       "stand-in player %s\n",
       presses, lines, pace, queued ? "queued" : "delivered at once",
       prompt ? "answering \"> \" to every line" : "silent");
-  std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
-  const auto row = [](const char* what, const std::vector<double>& v) {
-    std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
-                Percentile(v, 90), Percentile(v, 99), Percentile(v, 100));
-  };
-  row("press to m1", toM1);
-  row("press to m1+m2", toM2);
-  row("m1 to m2 gap", gap);
-  if (queued) row("click waiting in queue", waiting);
-  row("click handler", handler);
+  stanzo::bench::PrintTableHeader();
+  stanzo::bench::PrintRow("press to m1", toM1);
+  stanzo::bench::PrintRow("press to m1+m2", toM2);
+  stanzo::bench::PrintRow("m1 to m2 gap", gap);
+  if (queued) stanzo::bench::PrintRow("click waiting in queue", waiting);
+  stanzo::bench::PrintRow("click handler", handler);
   const auto slow = std::count_if(gap.begin(), gap.end(), [](double ms) { return ms > 10; });
   std::printf("presses whose m1-m2 gap exceeded 10 ms (a poll tick in between): %ld\n",
               static_cast<long>(slow));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
@@ -207,6 +208,27 @@ bool StartConnected(Console& console, const StandinPlayer& player) {
     return false;
   }
   return true;
+}
+
+// Between two clicks: nothing for queued clicks (their own delay paces
+// them), an operator's idle time when paced, else one event pass so the
+// timer and painting get their turn.
+template <class Idle>
+void BetweenClicks(const LatencyArgs& args, Idle& idle) {
+  if (args.queued) return;
+  if (args.pace > 0)
+    RunEventLoopFor(idle());
+  else
+    QCoreApplication::processEvents();
+}
+
+// The figures table: a header, then one row per series.
+inline void PrintTableHeader() {
+  std::printf("%-22s %8s %8s %8s %8s %8s  (ms)\n", "", "mean", "p50", "p90", "p99", "max");
+}
+inline void PrintRow(const char* what, const std::vector<double>& v) {
+  std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f\n", what, Mean(v), Percentile(v, 50),
+              Percentile(v, 90), Percentile(v, 99), Percentile(v, 100));
 }
 
 }  // namespace stanzo::bench
