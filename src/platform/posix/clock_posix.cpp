@@ -1,0 +1,27 @@
+#include <chrono>
+#include <thread>
+
+#include "platform/clock.h"
+
+namespace stanzo::platform {
+namespace {
+
+class SteadyClock final : public Clock {
+ public:
+  int64_t NowMs() override {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  }
+  void SleepMs(int64_t ms) override {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+};
+
+}  // namespace
+
+Clock& Clock::Default() {
+  static SteadyClock clock;
+  return clock;
+}
+
+}  // namespace stanzo::platform
