@@ -22,6 +22,7 @@
 #include "extras/cameras.h"
 #include "extras/dos.h"
 #include "extras/launcher.h"
+#include "extras/program_starter.h"
 #include "extras/stress_test.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
@@ -206,6 +207,7 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent)
   slides_ = std::make_unique<SlideSender>(
       queue_, [this](const std::string& t) { SendCommand(t); },
       [this](const std::string& mask) { RunInitCommands(mask); });
+  programs_ = std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); });
   // The timer runs from creation to exit, connected or not.
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -446,6 +448,9 @@ void TfrmMain::BindEvents() {
   connect(grpCams, &RadioGroup::clicked, this,
           [this](int index) { Guard([this, index] { grpCamsClick(index); }); });
   click(butCamEdit, &TfrmMain::butCamEditClick);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+    if (s == Qt::ApplicationActive) Guard([this] { programs_->Activated(); });
+  });
   click(butTest, &TfrmMain::butTestClick);
 }
 
@@ -566,6 +571,7 @@ void TfrmMain::butSendAdhocClick() {
 
 void TfrmMain::Timer1Timer() {
   channel_->PollReply();
+  programs_->Tick();
 }
 
 void TfrmMain::LoadAdhocHistory() {
@@ -772,8 +778,7 @@ void TfrmMain::SaveLaunchHistory() {
 void TfrmMain::butExecClick() {
   const std::string text = cboLaunchCmd->currentText().toStdString();
   if (text.empty()) return;
-  uint32_t exitCode = 0;
-  RunDosCommand(text, "", false, exitCode, [this] { ProcessEvents(); });
+  programs_->Execute(text);
   RecordLaunch(launchItems_, text);
 }
 
@@ -790,10 +795,9 @@ void TfrmMain::grpCamsClick(int index) {
 }
 
 void TfrmMain::butCamEditClick() {
-  uint32_t exitCode = 0;
-  RunDosCommand(EditorCommandLine(settings_->FileName()), "", true, exitCode,
-                [this] { ProcessEvents(); });
-  LoadCameras();
+  programs_->EditFile(
+      settings_->FileName(), ChooseEditor(settings_->FileName()), [this] { ProcessEvents(); },
+      [this] { LoadCameras(); });
 }
 
 namespace {

@@ -33,6 +33,8 @@ class QTimer;
 
 namespace stanzo {
 
+class ProgramStarter;
+
 // What the window takes from its surroundings; tests replace each part.
 struct AppEnvironment {
   // The executable's full path: fixes AppDir and the settings file.
@@ -197,6 +199,7 @@ class TfrmMain : public QWidget, private ChannelView {
   ListQueue queue_;
   std::unique_ptr<CommandChannel> channel_;
   std::unique_ptr<SlideSender> slides_;
+  std::unique_ptr<ProgramStarter> programs_;  // Execute and Edit Cameras
   LyricSearch search_;
   ScriptFile init_;
   ScriptFile lyrics_;

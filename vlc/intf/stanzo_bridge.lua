@@ -178,9 +178,20 @@ local function foreign_sources(chain)
   return kept
 end
 
+-- The overlays start in the layout of the console's default init
+-- commands (m1 centred and large, m2 small at the bottom), so the first
+-- slide reads right before the operator has sent the init list.
+local START_LAYOUT = {
+  m1 = { position = 0, size = 50, refresh = 100 },
+  m2 = { position = 8, size = 20, refresh = 100 },
+}
+
 local function new_state()
   local st = {}
-  for i = 1, #INSTANCE_NAMES do st[i] = { marquee = "" } end
+  for i, name in ipairs(INSTANCE_NAMES) do
+    st[i] = { marquee = "" }
+    for var, v in pairs(START_LAYOUT[name] or {}) do st[i][var] = v end
+  end
   return st
 end
 
