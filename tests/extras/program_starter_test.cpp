@@ -26,11 +26,17 @@ TEST(ProgramStarterTest, ExecuteLogsStartsThatFailAndEarlyFailures) {
     uint32_t code;
     Lines want;
   } cases[] = {
-      {"cannot start", {"No such file or directory"}, -1, 0,
+      {"cannot start",
+       {"No such file or directory"},
+       -1,
+       0,
        {cmd + ": not started: No such file or directory"}},
       {"ends at once, failing", {"", true, 1}, -1, 0, {cmd + ": ended with exit code 1"}},
       {"ends at once, fine", {"", true, 0}, -1, 0, {}},
-      {"fails within the watch", {}, ProgramStarter::kEarlyExitMs - 100, 2,
+      {"fails within the watch",
+       {},
+       ProgramStarter::kEarlyExitMs - 100,
+       2,
        {cmd + ": ended with exit code 2"}},
       {"fails later: not ours to tell", {}, ProgramStarter::kEarlyExitMs + 80, 2, {}},
       {"keeps running", {}, -1, 0, {}},
@@ -69,13 +75,17 @@ TEST(ProgramStarterTest, EditFileReloadsWhenTheEditIsOver) {
     Lines wantLog;
   } cases[] = {
       {"waited editor", {"gedit --wait /opt/S.ini", true}, {"", true, 0}, {}},
-      {"editor missing", {"gedit --wait /opt/S.ini", true}, {"No such file or directory"},
+      {"editor missing",
+       {"gedit --wait /opt/S.ini", true},
+       {"No such file or directory"},
        {"gedit --wait /opt/S.ini: not started: No such file or directory"}},
       {"terminal editor without a terminal",
        {"vim /opt/S.ini", true},
        {"", true, 1},
        {"vim /opt/S.ini: ended with exit code 1"}},
-      {"opener that fails", {"xdg-open /opt/S.ini", false}, {"", true, 3},
+      {"opener that fails",
+       {"xdg-open /opt/S.ini", false},
+       {"", true, 3},
        {"xdg-open /opt/S.ini: ended with exit code 3"}},
   };
   for (const auto& c : cases) {
@@ -105,7 +115,8 @@ TEST(ProgramStarterTest, AnEditThatCannotBeWaitedForIsFollowedUntilTheOperatorRe
   processes.Set(opener.commandLine, {"", true, 0});
   int reloads = 0;
   int pumps = 0;
-  starter.EditFile("/opt/S.ini", opener, [&] { ++pumps; }, [&] { ++reloads; });
+  starter.EditFile(
+      "/opt/S.ini", opener, [&] { ++pumps; }, [&] { ++reloads; });
   EXPECT_GE(pumps, 1);  // the opener itself is waited for
   EXPECT_EQ(reloads, 0);
   EXPECT_TRUE(starter.FollowingEdit());

@@ -17,8 +17,8 @@ namespace stanzo::testing {
 class FakeProcesses final : public platform::Processes {
  public:
   struct Fate {
-    std::string startError;  // non-empty: Start fails with it
-    bool endsAtOnce = false; // ended on the first poll
+    std::string startError;   // non-empty: Start fails with it
+    bool endsAtOnce = false;  // ended on the first poll
     uint32_t exitCode = 0;
   };
 

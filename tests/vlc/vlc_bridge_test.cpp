@@ -553,6 +553,60 @@ TEST_F(VlcBridgeWithoutCliTest, ShowsOverlaysAndRefusesOtherLines) {
   EXPECT_GE(WordsFound("no CLI needed", text), 1.0) << text;
 }
 
+// VLC started by the default launch command exactly as the console runs
+// it (only the headless options added): its own interfaces, its own
+// picture to play, no init sent yet.
+class VlcDefaultCommandTest : public VlcBridgeTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Prepare()) return;
+    // The harness installs the bridge and the picture into this home.
+    const std::string dataHome = work_ + "/vlc/home/.local/share";
+    const auto words = SplitCommandLine(DefaultLaunchCommand(dataHome));
+    const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
+                                         g_privateNetwork, &setupError_, true);
+    if (!launch) return;
+    port_ = launch->port;
+    player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
+    if (!player_->StartAsLaunched(launch->args, &setupError_)) return;
+    frames_ = std::make_unique<FrameStream>();
+    if (!frames_->Start(player_->display(), &setupError_)) return;
+  }
+};
+
+TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
+  // No caption with the picture's name comes up where m2 goes.
+  EXPECT_FALSE(frames_->WaitFor([](const GrayFrame& f) { return CountBright(f, kM2) > 20; },
+                                milliseconds(3000)))
+      << "VLC's title caption showed";
+  auto c = Console();
+  ASSERT_TRUE(c);
+  EXPECT_EQ(SendAll(*c, {"@m1 marq-marquee The first slide reads well",
+                         "@m2 marq-marquee and the preview sits below"}),
+            "> > ");
+  const auto shown = Settled(kAll, [](const GrayFrame& f) {
+    return CountBright(f, kM1) > 500 && CountBright(f, kM2) > 50;
+  });
+  ASSERT_TRUE(shown) << "no overlays where the init layout puts them (or nothing plays)";
+  // Black around the texts, nothing at the top left where unplaced
+  // overlays would pile up.
+  EXPECT_LT(shown->At(5, 5), 10);
+  EXPECT_LT(shown->At(320, 30), 10);
+  EXPECT_LT(CountBright(*shown, Rect{0, 0, 640, 55}), 20);
+  const std::string m1 = Ocr(*shown, kM1);
+  const std::string m2 = Ocr(*shown, kM2);
+  EXPECT_GE(WordsFound("The first slide reads well", m1), 0.8) << m1;
+  EXPECT_LT(WordsFound("preview sits below", m1), 0.4) << m1;
+  EXPECT_GE(WordsFound("and the preview sits below", m2), 0.8) << m2;
+  // VLC's CLI opened once: no second one failing on the same port.
+  const std::string log = player_->Log();
+  EXPECT_EQ(log.find("Cannot listen"), std::string::npos) << log;
+  const std::string listening = "[cli] lua interface: Listening on host";
+  const size_t first = log.find(listening);
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace stanzo::vlctest
 
