@@ -298,6 +298,24 @@ class PresentationWindowTest : public QObject {
     QVERIFY(saved.rfind("true 11\r\ntrue 10\r\n", 0) == 0);
   }
 
+  void executeLogsWhatCannotStartOrFailsAtOnce() {
+    Start();
+    struct {
+      QString command;
+      QString logEnd;
+    } cases[] = {
+        {"stanzo-no-such-program --x",
+         "E stanzo-no-such-program --x: not started: No such file or directory"},
+        {"sh -c 'exit 4'", "E sh -c 'exit 4': ended with exit code 4"},
+    };
+    for (const auto& c : cases) {
+      w().cboLaunchCmd->setEditText(c.command);
+      Console::Click(w().butExec);
+      QTRY_VERIFY_WITH_TIMEOUT(w().memLog->toPlainText().endsWith(c.logEnd), 5000);
+    }
+    QCOMPARE(console_->dialogs->calls.size(), size_t{0});  // no message box
+  }
+
   void openingAForeignInitFile() {
     console_->WriteFile("Other.txt", "@m3 marq-size 9\r\n");
     Start();
