@@ -29,6 +29,7 @@
 
 #include "extras/dos.h"
 #include "extras/launcher.h"
+#include "extras/program_starter.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -567,11 +568,13 @@ class VlcDefaultCommandTest : public VlcBridgeTest {
                                          g_privateNetwork, &setupError_, true);
     if (!launch) return;
     port_ = launch->port;
+    args_ = launch->args;
     player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
     if (!player_->StartAsLaunched(launch->args, &setupError_)) return;
     frames_ = std::make_unique<FrameStream>();
     if (!frames_->Start(player_->display(), &setupError_)) return;
   }
+  static inline std::vector<std::string> args_;
 };
 
 TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
@@ -605,6 +608,45 @@ TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
   const size_t first = log.find(listening);
   EXPECT_NE(first, std::string::npos) << log;
   EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
+  // A second VLC with the same command, started as Execute starts it,
+  // ends at once: as root VLC refuses to run; as its own user its bridge
+  // finds the port taken.
+  const std::string home = work_ + "/vlc/home";
+  std::string vlc = "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
+                    QuoteWord("XDG_DATA_HOME=" + home + "/.local/share") + " " +
+                    QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args_) vlc += " " + QuoteWord(a);
+  struct Case {
+    std::string command;
+    uint32_t code;
+  };
+  std::vector<Case> cases;
+  if (geteuid() == 0) {
+    cases.push_back({vlc, 1});
+    cases.push_back({"setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc, 2});
+  } else {
+    cases.push_back({vlc, 2});
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    std::vector<std::string> log;
+    ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+    starter.Execute(c.command);
+    const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
+    while (log.empty() && Clock::now() < deadline) {
+      starter.Tick();
+      std::this_thread::sleep_for(milliseconds(80));
+    }
+    EXPECT_EQ(log, std::vector<std::string>{c.command + ": ended with exit code " +
+                                            std::to_string(c.code)});
+  }
+  // The first VLC is untouched.
+  auto console = Console();
+  ASSERT_TRUE(console);
+  EXPECT_EQ(SendAll(*console, {"is_playing"}), "1\r\n> ");
 }
 
 }  // namespace

@@ -633,7 +633,17 @@ do
 end
 apply_state()
 
-local listener = vlc.net.listen_tcp(host, port)
+local listening, listener = pcall(vlc.net.listen_tcp, host, port)
+if not listening then
+  -- Most often a VLC started a second time, or another player on the
+  -- port. A VLC that no console can reach is no use: it ends at once,
+  -- with a code the console reports ("ended with exit code 2"), instead
+  -- of leaving a second window that nothing controls.
+  log_err(tostring(listener) .. "; VLC ends")
+  if os and os.exit then os.exit(2) end
+  vlc.misc.quit()
+  return
+end
 log_info(string.format("listening on %s:%d", host, port))
 local ok, err = pcall(serve, listener)
 for _, c in ipairs(clients) do close_client(c) end
