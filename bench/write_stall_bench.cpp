@@ -68,9 +68,10 @@ int main(int argc, char** argv) {
       if (at < 0) continue;
       const double blocked = MsSince(start) - static_cast<double>(at) / 1000.0;
       if (blocked > limit_ms) {
-        std::printf("summary: a write to a player that stopped reading was still blocked after "
-                    "%.0f ms (%s)\n",
-                    blocked, "no limit of its own");
+        std::printf(
+            "summary: a write to a player that stopped reading was still blocked after "
+            "%.0f ms (%s)\n",
+            blocked, "no limit of its own");
         std::fflush(stdout);
         std::_Exit(0);
       }
@@ -101,9 +102,10 @@ int main(int argc, char** argv) {
   }
   std::printf("%ld lines of %zu bytes went out before the player's buffers were full\n", lines,
               line_bytes);
-  std::printf("summary: a write to a player that stopped reading froze the caller for %.0f ms, "
-              "then raised \"%s\" (OnDisconnected fired %d time(s))\n",
-              longest, outcome.c_str(), disconnects);
+  std::printf(
+      "summary: a write to a player that stopped reading froze the caller for %.0f ms, "
+      "then raised \"%s\" (OnDisconnected fired %d time(s))\n",
+      longest, outcome.c_str(), disconnects);
   close(peer);
   close(listener);
   return 0;

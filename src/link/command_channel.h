@@ -41,7 +41,8 @@ class CommandChannel {
   static constexpr int kPollIntervalMs = 80;
 
   // Binds the client's events to this channel and sets its port (2323) and
-  // read time-out (30 ms, for callers that ask to wait; the poll does not). Both objects must outlive the channel.
+  // read time-out (30 ms, for callers that ask to wait; the poll does not).
+  // Both objects must outlive the channel.
   CommandChannel(TIdTCPClient& client, ChannelView& view);
   // Unbinds the client's events, so that a client that lives on never
   // calls into a destroyed channel.

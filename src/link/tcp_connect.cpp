@@ -17,8 +17,8 @@ using platform::SocketError;
 // while the caller waits between calls.
 class PendingConnect {
  public:
-  PendingConnect(platform::Sockets& sockets, platform::SocketHandle socket,
-                 const std::string& host, std::uint16_t port)
+  PendingConnect(platform::Sockets& sockets, platform::SocketHandle socket, const std::string& host,
+                 std::uint16_t port)
       : sockets_(sockets), socket_(socket), port_(port), address_(AddressWithoutLookup(host)) {
     if (!address_) lookup_ = sockets_.StartLookup(host);
   }

@@ -91,8 +91,7 @@ std::string SocketErrorText(platform::SocketCondition condition) {
 }
 
 std::string SocketErrorMessage(const platform::SocketError& error) {
-  return "Socket Error # " + std::to_string(error.code) + "\r\n" +
-         SocketErrorText(error.condition);
+  return "Socket Error # " + std::to_string(error.code) + "\r\n" + SocketErrorText(error.condition);
 }
 
 EIdSocketError::EIdSocketError(const platform::SocketError& error)

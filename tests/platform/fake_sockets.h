@@ -33,11 +33,11 @@ class FakeSockets final : public platform::Sockets {
   // --- script, set before the call that uses it
   enum class Answer { kAccept, kRefuse, kSilent };
   Answer connect_answer = Answer::kAccept;
-  std::int64_t connect_delay_ms = 0;        // after StartConnect, until the answer
-  std::int64_t lookup_delay_ms = 0;         // kNever: the resolver never answers
-  bool lookup_finds = true;                 // false: "Host not found."
+  std::int64_t connect_delay_ms = 0;          // after StartConnect, until the answer
+  std::int64_t lookup_delay_ms = 0;           // kNever: the resolver never answers
+  bool lookup_finds = true;                   // false: "Host not found."
   std::uint32_t lookup_address = 0x0A000001;  // 10.0.0.1
-  std::size_t send_room = kNoLimit;         // bytes taken before the socket stalls
+  std::size_t send_room = kNoLimit;           // bytes taken before the socket stalls
 
   // --- faults on the open link
   void PeerSends(const std::string& bytes) { incoming_ += bytes; }
