@@ -1,5 +1,6 @@
 // The window as the operator meets it: layout, focus, tool tips, and the
 // command channel driven by clicks against a stand-in player.
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -224,6 +225,63 @@ class MainWindowTest : public QObject {
     QVERIFY(!g->button(5)->isChecked());
     QTest::mouseClick(g->button(5), Qt::LeftButton);
     QCOMPARE(spy.count(), 3);
+  }
+
+  void camerasAreRadioButtonsToScreenReaders() {
+    console_->Start();
+    stanzo::RadioGroup* g = console_->window->grpCams;
+    g->setEnabled(true);
+    // What the accessibility layer reports: role, and which one is checked.
+    auto reported = [g] {
+      QString out;
+      for (int i = 0; i < g->count(); ++i) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(g->button(i));
+        if (!a || a->role() != QAccessible::RadioButton) return QString("not a radio button");
+        out += a->state().checked ? "x" : "-";
+      }
+      return out;
+    };
+    QCOMPARE(reported(), QString("----------"));
+    QTest::mouseClick(g->button(2), Qt::LeftButton);
+    QCOMPARE(reported(), QString("--x-------"));
+    QTest::mouseClick(g->button(7), Qt::LeftButton);
+    QCOMPARE(reported(), QString("-------x--"));
+    g->setItemIndex(-1);
+    QCOMPARE(reported(), QString("----------"));
+  }
+
+  void labelsFitTheirPlaces() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    QWidget* client = w.findChild<QWidget*>("client");
+    const auto controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (const ControlRow& row : kControls) {
+      auto* label = w.findChild<QLabel*>(row.name);
+      if (!label) continue;
+      // The file-name labels are designed for their own names.
+      QLabel designed(QString(row.name).startsWith("lbl") ? row.name : row.text);
+      designed.setFont(label->font());
+      QVERIFY2(designed.sizeHint().width() <= Scaled(w.LayoutScale(), row.width), row.name);
+      for (QWidget* other : controls)
+        QVERIFY2(other == label || !other->geometry().intersects(label->geometry()),
+                 qPrintable(QString("%1 overlaps %2").arg(row.name, other->objectName())));
+    }
+  }
+
+  void theLogTakesNotesAndRepliesGoToItsEnd() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    w.memLog->setFocus();
+    w.memLog->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(w.memLog, "note ");
+    w.LogEvent("R", "one");
+    QCOMPARE(w.memLog->toPlainText(), QString("note VLC Events & Messages:\nR one"));
+    QTest::keyClick(w.memLog, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w.memLog, Qt::Key_Delete);
+    QCOMPARE(w.memLog->toPlainText(), QString());
+    w.LogEvent("R", "two");
+    QTest::keyClick(w.memLog, Qt::Key_Z, Qt::ControlModifier);  // a reply is never undone
+    QCOMPARE(w.memLog->toPlainText(), QString("R two"));
   }
 
   void firstStartInAnEmptyDirectory() {
