@@ -214,6 +214,11 @@ std::string BareName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Unwinds a run of sends (Send Init, a slide chain, the stress test) whose
+// window closed while the run handled events between two sends: the
+// histories are saved by then, and a hidden window sends nothing more.
+struct SendingStopped {};
+
 std::string DirWithSlash(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -290,9 +295,15 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::Guard(const std::function<void()>& fn) {
   try {
     fn();
+  } catch (const SendingStopped&) {
+    // The window closed mid-run; there is nobody left to tell.
   } catch (const std::exception& e) {
     dialogs_->ShowError(ErrorDisplayText(e.what()));
   }
+}
+
+void TfrmMain::StopIfClosed() const {
+  if (closed_) throw SendingStopped{};
 }
 
 // ---------------------------------------------------------------- controls
@@ -448,6 +459,7 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  closed_ = false;
   if (placed_) return;
   placed_ = true;
   // The design's outer size includes the frame and title bar.
@@ -551,30 +563,42 @@ void TfrmMain::LoadSettings() {
 }
 
 bool TfrmMain::FormClose() {
-  SaveAdhocHistory();
-  SaveLaunchHistory();
-  if (butInitSave->isEnabled() &&
-      dialogs_->AskWarning(
-          "Init Strings not saved",
-          "Save init commands to " + lblInitFile->text().toStdString() + " before exiting?"))
-    SaveInitFile();
-  if (butLyricSave->isEnabled() &&
-      dialogs_->AskWarning(
-          "Lyrics not saved",
-          "Save lyrics to " + lblLyricFile->text().toStdString() + " before exiting?"))
-    SaveLyricFile();
-  return true;
+  // A file that cannot be saved (a read-only folder, a full disk) must not
+  // trap the operator in the window: each failure is shown, and the
+  // operator chooses between closing without it and staying (nothing lost;
+  // the next close attempt starts again from the top).
+  bool historySaved = true;
+  for (void (TfrmMain::*save)() : {&TfrmMain::SaveAdhocHistory, &TfrmMain::SaveLaunchHistory}) {
+    try {
+      (this->*save)();
+    } catch (const std::exception& e) {
+      dialogs_->ShowError(ErrorDisplayText(e.what()));
+      historySaved = false;
+    }
+  }
+  if (!historySaved && !dialogs_->Confirm("Close without saving the history?")) return false;
+  return AskToSaveScriptAtClose(init_) && AskToSaveScriptAtClose(lyrics_);
+}
+
+bool TfrmMain::AskToSaveScriptAtClose(ScriptFile& f) {
+  try {
+    AskToSaveScript(f, "before exiting");
+    return true;
+  } catch (const std::exception& e) {
+    dialogs_->ShowError(ErrorDisplayText(e.what()));
+    return dialogs_->Confirm("Close without saving " + f.label->text().toStdString() + "?");
+  }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A failed save abandons the close, so nothing is lost; the next close
-  // attempt starts again from the top.
   bool closing = false;
   Guard([&] { closing = FormClose(); });
-  if (closing)
+  if (closing) {
+    closed_ = true;
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
 }
 
 void TfrmMain::edHostChange() {
@@ -584,6 +608,7 @@ void TfrmMain::edHostChange() {
 // ----------------------------------------------------------------- channel
 
 void TfrmMain::SendCommand(const std::string& text) {
+  StopIfClosed();
   channel_->SendCommand(text);
 }
 
@@ -616,6 +641,7 @@ void TfrmMain::butConnectClick() {
 }
 
 void TfrmMain::butSendAdhocClick() {
+  StopIfClosed();
   channel_->SendAdhoc(cboAdhoc->currentText().toStdString());
 }
 
@@ -851,11 +877,6 @@ void TfrmMain::butCamEditClick() {
   LoadCameras();
 }
 
-namespace {
-// Ends a stress test whose window has been closed meanwhile.
-struct StressTestAbandoned {};
-}  // namespace
-
 void TfrmMain::Pause(int ms) {
   if (env_.pause) {
     env_.pause(ms);
@@ -865,15 +886,11 @@ void TfrmMain::Pause(int ms) {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
   }
-  // Closed in the middle of the run: send nothing more from a hidden window.
-  if (!isVisible()) throw StressTestAbandoned{};
+  StopIfClosed();  // closed during the pause: not one more step
 }
 
 void TfrmMain::butTestClick() {
-  try {
-    RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
-  } catch (const StressTestAbandoned&) {
-  }
+  RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
 }
 
 }  // namespace stanzo

@@ -434,31 +434,52 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.butConnect->text(), QString("Connect"));
   }
 
-  void closeIsAbandonedWhenTheHistoryCannotBeSaved() {
-    console_->Start();
-    stanzo::TfrmMain& w = *console_->window;
-    // A directory where the history file belongs: the save must fail.
-    QVERIFY(QDir(console_->dir.path()).mkdir("Stanzo-SentToVLC.txt"));
-    QVERIFY(!w.close());
-    QVERIFY(w.isVisible());
-    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
-    QCOMPARE(console_->dialogs->calls.size(), size_t{1});  // no save questions
-    QVERIFY(QDir(console_->dir.path()).rmdir("Stanzo-SentToVLC.txt"));
-    QVERIFY(w.close());
+  // A file that cannot be saved at close never traps the operator: the
+  // error, then the choice to close without it (Y) or to stay (N).
+  void closeWhenAFileCannotBeSaved_data() {
+    QTest::addColumn<QString>("blocked");  // a directory where this file belongs
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("dialogs");
+    const QString initQuestion = "ask Init Strings not saved|ask Lyrics not saved|";
+    QTest::newRow("history, stay")
+        << "Stanzo-SentToVLC.txt"
+        << "N" << false << "error|confirm Close without saving the history?|";
+    QTest::newRow("history, close")
+        << "Stanzo-SentToVLC.txt"
+        << "YNN" << true << "error|confirm Close without saving the history?|" + initQuestion;
+    QTest::newRow("init file, stay") << "Init.txt"
+                                     << "YN" << false
+                                     << "ask Init Strings not saved|error|"
+                                        "confirm Close without saving Init.txt?|";
+    QTest::newRow("init file, close") << "Init.txt"
+                                      << "YYN" << true
+                                      << "ask Init Strings not saved|error|"
+                                         "confirm Close without saving Init.txt?|"
+                                         "ask Lyrics not saved|";
   }
-
-  void closeIsAbandonedWhenAScriptCannotBeSaved() {
-    // A directory where the init file belongs: it loads the defaults, and
-    // saving them at exit fails.
-    QVERIFY(QDir(console_->dir.path()).mkdir("Init.txt"));
+  void closeWhenAFileCannotBeSaved() {
+    QFETCH(QString, blocked);
+    QFETCH(QString, answers);
+    QFETCH(bool, closes);
+    QFETCH(QString, dialogs);
+    QVERIFY(QDir(console_->dir.path()).mkdir(blocked));
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    console_->dialogs->answers = {true};
-    QVERIFY(!w.close());
-    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
-    QVERIFY(console_->dialogs->Errors()[0].rfind("Cannot create file", 0) == 0);
+    for (QChar a : answers) console_->dialogs->answers.push_back(a == 'Y');
+    QCOMPARE(w.close(), closes);
+    QString shown;
+    for (const auto& c : console_->dialogs->calls)
+      shown += QString::fromStdString(c.kind == "error"     ? c.kind
+                                      : c.kind == "confirm" ? c.kind + " " + c.text
+                                                            : c.kind + " " + c.caption) +
+               "|";
+    QCOMPARE(shown, dialogs);
+    if (closes) return;
+    QVERIFY(w.isVisible());
     QVERIFY(w.butInitSave->isEnabled());  // still unsaved: nothing was lost
-    // Answering No the next time lets the window close.
+    // Once the file can be written, the next close starts from the top.
+    QVERIFY(QDir(console_->dir.path()).rmdir(blocked));
     console_->dialogs->answers = {false, false};
     QVERIFY(w.close());
   }
