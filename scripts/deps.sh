@@ -5,7 +5,7 @@ set -euo pipefail
 
 declare -A groups=(
   [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
-  [test]="clang libclang-rt-14-dev xvfb xauth"
+  [test]="clang libclang-rt-14-dev xvfb xauth libxcb1-dev"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"

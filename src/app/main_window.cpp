@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <cmath>
+#include <string_view>
 
 #include "app/pictures.h"
 #include "extras/cameras.h"
@@ -65,22 +66,89 @@ constexpr int kLeft = 326;
 constexpr int kTop = 249;
 constexpr int kDesignTextHeight = 13;
 
-// The window font: "MS Sans Serif" 11 px where it exists, else a sans-serif
-// font of the same pixel height (metric-compatible ones first).
-QFont ConsoleFont(const QWidget* w) {
-  const QStringList families = QFontDatabase::families();
-  QString family = "Sans Serif";
-  for (const char* f : {"MS Sans Serif", "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}) {
-    if (families.contains(f)) {
-      family = f;
-      break;
-    }
-  }
-  QFont font(family);
-  font.setStyleHint(QFont::SansSerif);
-  const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
-  font.setPixelSize(std::max(1, static_cast<int>(11 * dpi / 96.0 + 0.5)));
+// The labels, in creation order, with the texts and styles they are
+// designed for; each must fit the width the design gives it.
+struct LabelDesign {
+  const char* name;
+  const char* text;
+  bool bold, underlined;
+};
+constexpr LabelDesign kLabels[] = {
+    {"Label1", "Lines starting with \"@\" will be sent naked  as commands.", false, false},
+    {"Label2", "Lines ending with \"\\\" will immediately process next line too.", false, false},
+    {"lblInitFile", "lblInitFile", true, false},
+    {"lblLyricFile", "lblLyricFile", true, false},
+    {"Label3", "Lyric Slide Hints", false, true},
+    {"Label4", "\"{INIT}mask\" will re-run all INIT commands matching \"mask\".", false, false},
+    {"Label5", "\"$_\" will insert a line break", false, false},
+};
+
+const Placement& PlacementOf(const char* name) {
+  for (const Placement& p : kPlacements)
+    if (std::string_view(p.name) == name) return p;
+  return kPlacements[0];
+}
+
+QFont LabelFont(QFont font, const LabelDesign& label) {
+  font.setBold(label.bold);
+  font.setUnderline(label.underlined);
   return font;
+}
+
+// A font's text height as the design measured it: ascent and descent each
+// rounded up to whole pixels, internal leading included.
+int TextHeight(const QFont& font) {
+  QFontMetricsF fm(font);
+  return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
+}
+
+double LayoutScaleFor(const QFont& font) {
+  const int measured = TextHeight(font);
+  return measured == kDesignTextHeight ? 1.0 : static_cast<double>(measured) / kDesignTextHeight;
+}
+
+// Width of a one-line text as a label sizes itself to it.
+int LabelTextWidth(const QFont& font, const char* text) {
+  return QFontMetrics(font)
+      .boundingRect(0, 0, 4000, 100, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(text))
+      .width();
+}
+
+// Whether every label, in `font`, fits the width the layout gives it.
+bool LabelsFit(const QFont& font) {
+  const double scale = LayoutScaleFor(font);
+  for (const LabelDesign& l : kLabels) {
+    const int room = static_cast<int>(PlacementOf(l.name).width * scale + 0.5);
+    if (LabelTextWidth(LabelFont(font, l), l.text) > room) return false;
+  }
+  return true;
+}
+
+// The window font: "MS Sans Serif" 11 px where it exists. Elsewhere a
+// sans-serif font of the same pixel height, metric-compatible ones first.
+// Those run about 3% wider than the design font, so "Label4" would end under
+// the Help button: the first family whose labels all fit is taken, narrowed
+// as little as it takes (never more than 10%).
+QFont ConsoleFont(const QWidget* w) {
+  const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
+  auto make = [&](const QString& family, int stretch) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(11 * dpi / 96.0 + 0.5)));
+    font.setStretch(stretch);
+    return font;
+  };
+  const QStringList families = QFontDatabase::families();
+  if (families.contains("MS Sans Serif")) return make("MS Sans Serif", QFont::Unstretched);
+  QStringList candidates;
+  for (const char* f : {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"})
+    if (families.contains(f)) candidates << f;
+  if (candidates.isEmpty()) candidates << "Sans Serif";
+  constexpr int kNarrowest = 90;
+  for (const QString& family : candidates)
+    for (int stretch = QFont::Unstretched; stretch >= kNarrowest; --stretch)
+      if (QFont font = make(family, stretch); LabelsFit(font)) return font;
+  return make(candidates.front(), kNarrowest);
 }
 
 QPlainTextEdit* NewMemo(QWidget* parent, const char* text) {
@@ -109,13 +177,6 @@ QString LogText(const std::string& entry) {
     }
   }
   return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
-}
-
-// A font's text height as the design measured it: ascent and descent each
-// rounded up to whole pixels, internal leading included.
-int TextHeight(const QFont& font) {
-  QFontMetricsF fm(font);
-  return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
 }
 
 using Strings = std::vector<std::string>;
@@ -153,6 +214,11 @@ std::string BareName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// Unwinds a run of sends (Send Init, a slide chain, the stress test) whose
+// window closed while the run handled events between two sends: the
+// histories are saved by then, and a hidden window sends nothing more.
+struct SendingStopped {};
 
 std::string DirWithSlash(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -231,9 +297,15 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::Guard(const std::function<void()>& fn) {
   try {
     fn();
+  } catch (const SendingStopped&) {
+    // The window closed mid-run; there is nobody left to tell.
   } catch (const std::exception& e) {
     dialogs_->ShowError(ErrorDisplayText(e.what()));
   }
+}
+
+void TfrmMain::StopIfClosed() const {
+  if (closed_) throw SendingStopped{};
 }
 
 // ---------------------------------------------------------------- controls
@@ -272,27 +344,22 @@ void TfrmMain::CreateControls() {
     return b;
   };
 
-  Label1 = label("Label1", "Lines starting with \"@\" will be sent naked  as commands.");
-  Label2 = label("Label2", "Lines ending with \"\\\" will immediately process next line too.");
-  lblInitFile = label("lblInitFile", "lblInitFile");
-  lblLyricFile = label("lblLyricFile", "lblLyricFile");
-  Label3 = label("Label3", "Lyric Slide Hints");
-  Label4 = label("Label4", "\"{INIT}mask\" will re-run all INIT commands matching \"mask\".");
-  Label5 = label("Label5", "\"$_\" will insert a line break");
-  QFont bold = font();
-  bold.setBold(true);
-  lblInitFile->setFont(bold);
-  lblLyricFile->setFont(bold);
-  QFont underlined = font();
-  underlined.setUnderline(true);
-  Label3->setFont(underlined);
+  QLabel** labelSlots[] = {&Label1, &Label2, &lblInitFile, &lblLyricFile,
+                           &Label3, &Label4, &Label5};
+  for (size_t i = 0; i < std::size(kLabels); ++i) {
+    *labelSlots[i] = label(kLabels[i].name, kLabels[i].text);
+    if (kLabels[i].bold || kLabels[i].underlined)
+      (*labelSlots[i])->setFont(LabelFont(font(), kLabels[i]));
+  }
 
   edHost = new QLineEdit("edHost", client_);
   edHost->setObjectName("edHost");
   memLog = NewMemo(client_, "memLog");
   memLog->setObjectName("memLog");
-  memLog->setReadOnly(true);
-  memLog->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  // The operator may type a note into the log or clear it; replies are
+  // appended at its end whatever the caret does. No undo: Ctrl+Z must never
+  // take a reply back out, and a long show would keep every reply twice.
+  memLog->setUndoRedoEnabled(false);
   butSendAdhoc = button("butSendAdhoc", "Ad-hoc Command");
   butConnect = button("butConnect", "Connect");
   butTest = button("butTest", "Stress Test");
@@ -370,8 +437,7 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::ApplyLayout() {
-  const int measured = TextHeight(font());
-  scale_ = measured == kDesignTextHeight ? 1.0 : static_cast<double>(measured) / kDesignTextHeight;
+  scale_ = LayoutScaleFor(font());
   auto s = [this](int v) { return static_cast<int>(v * scale_ + 0.5); };
   for (const Placement& p : kPlacements) {
     auto* w = client_->findChild<QWidget*>(p.name, Qt::FindDirectChildrenOnly);
@@ -395,6 +461,7 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  closed_ = false;
   if (placed_) return;
   placed_ = true;
   // The design's outer size includes the frame and title bar.
@@ -501,30 +568,42 @@ void TfrmMain::LoadSettings() {
 }
 
 bool TfrmMain::FormClose() {
-  SaveAdhocHistory();
-  SaveLaunchHistory();
-  if (butInitSave->isEnabled() &&
-      dialogs_->AskWarning(
-          "Init Strings not saved",
-          "Save init commands to " + lblInitFile->text().toStdString() + " before exiting?"))
-    SaveInitFile();
-  if (butLyricSave->isEnabled() &&
-      dialogs_->AskWarning(
-          "Lyrics not saved",
-          "Save lyrics to " + lblLyricFile->text().toStdString() + " before exiting?"))
-    SaveLyricFile();
-  return true;
+  // A file that cannot be saved (a read-only folder, a full disk) must not
+  // trap the operator in the window: each failure is shown, and the
+  // operator chooses between closing without it and staying (nothing lost;
+  // the next close attempt starts again from the top).
+  bool historySaved = true;
+  for (void (TfrmMain::*save)() : {&TfrmMain::SaveAdhocHistory, &TfrmMain::SaveLaunchHistory}) {
+    try {
+      (this->*save)();
+    } catch (const std::exception& e) {
+      dialogs_->ShowError(ErrorDisplayText(e.what()));
+      historySaved = false;
+    }
+  }
+  if (!historySaved && !dialogs_->Confirm("Close without saving the history?")) return false;
+  return AskToSaveScriptAtClose(init_) && AskToSaveScriptAtClose(lyrics_);
+}
+
+bool TfrmMain::AskToSaveScriptAtClose(ScriptFile& f) {
+  try {
+    AskToSaveScript(f, "before exiting");
+    return true;
+  } catch (const std::exception& e) {
+    dialogs_->ShowError(ErrorDisplayText(e.what()));
+    return dialogs_->Confirm("Close without saving " + f.label->text().toStdString() + "?");
+  }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  // A failed save abandons the close, so nothing is lost; the next close
-  // attempt starts again from the top.
   bool closing = false;
   Guard([&] { closing = FormClose(); });
-  if (closing)
+  if (closing) {
+    closed_ = true;
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
 }
 
 void TfrmMain::edHostChange() {
@@ -534,6 +613,7 @@ void TfrmMain::edHostChange() {
 // ----------------------------------------------------------------- channel
 
 void TfrmMain::SendCommand(const std::string& text) {
+  StopIfClosed();
   channel_->SendCommand(text);
 }
 
@@ -566,6 +646,7 @@ void TfrmMain::butConnectClick() {
 }
 
 void TfrmMain::butSendAdhocClick() {
+  StopIfClosed();
   channel_->SendAdhoc(cboAdhoc->currentText().toStdString());
 }
 
@@ -800,11 +881,6 @@ void TfrmMain::butCamEditClick() {
       [this] { LoadCameras(); });
 }
 
-namespace {
-// Ends a stress test whose window has been closed meanwhile.
-struct StressTestAbandoned {};
-}  // namespace
-
 void TfrmMain::Pause(int ms) {
   if (env_.pause) {
     env_.pause(ms);
@@ -814,15 +890,11 @@ void TfrmMain::Pause(int ms) {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
   }
-  // Closed in the middle of the run: send nothing more from a hidden window.
-  if (!isVisible()) throw StressTestAbandoned{};
+  StopIfClosed();  // closed during the pause: not one more step
 }
 
 void TfrmMain::butTestClick() {
-  try {
-    RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
-  } catch (const StressTestAbandoned&) {
-  }
+  RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
 }
 
 }  // namespace stanzo

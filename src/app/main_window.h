@@ -59,6 +59,8 @@ class TfrmMain : public QWidget, private ChannelView {
   double LayoutScale() const { return scale_; }
 
   // Operations of the window's parts (public for the window's own tests).
+  // Once the window has closed, SendCommand sends nothing and throws a type
+  // of its own that only the window's handlers catch.
   void SendCommand(const std::string& text);
   void LogEvent(const std::string& kind, const std::string& text);
   void RunInitCommands(const std::string& mask);
@@ -75,13 +77,17 @@ class TfrmMain : public QWidget, private ChannelView {
   void ApplyLayout();
   void SetTabOrder();
   void BindEvents();
-  // Runs `fn`; an exception is shown by the default error box.
+  // Runs `fn`; an exception is shown by the default error box, except the
+  // one StopIfClosed throws, which ends the run silently.
   void Guard(const std::function<void()>& fn);
+  // Every send checks this first: once the window has closed (and saved
+  // its histories), a run still going in a handler stops by exception.
+  void StopIfClosed() const;
 
   // Lifecycle.
   void FormCreate();
   void LoadSettings();
-  bool FormClose();  // false: the close is abandoned
+  bool FormClose();  // false: the operator keeps the window open
 
   // ChannelView.
   ItemList& History() override { return adhocItems_; }
@@ -147,6 +153,9 @@ class TfrmMain : public QWidget, private ChannelView {
   void SaveScript(ScriptFile& f);
   // Asks whether to save unsaved edits; saves on Yes (throws on failure).
   bool AskToSaveScript(ScriptFile& f, const std::string& when);
+  // The same at exit; a failed save is shown and the operator is asked
+  // whether to close without it. False: keep the window open.
+  bool AskToSaveScriptAtClose(ScriptFile& f);
   void OpenScript(ScriptFile& f);
   void Pause(int ms);
 
@@ -207,6 +216,7 @@ class TfrmMain : public QWidget, private ChannelView {
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   double scale_ = 1.0;
   bool placed_ = false;
+  bool closed_ = false;  // the close went through; cleared when shown again
 };
 
 // File names beside the executable.

@@ -80,6 +80,7 @@ void RadioGroup::clearItems() {
   // Deferred: a reload can run inside a button's own click (events run
   // while a camera command is sent), and the button must outlive it.
   for (QRadioButton* b : buttons_) {
+    b->setAutoExclusive(false);  // out of the group before the new items come
     b->hide();
     b->disconnect(this);
     b->deleteLater();
@@ -90,7 +91,10 @@ void RadioGroup::clearItems() {
 
 void RadioGroup::addItem(const QString& text) {
   QRadioButton* b = new RowRadioButton(ButtonCaption(text), this);
-  b->setAutoExclusive(false);  // exclusivity is ours, so the selection can be cleared
+  // Auto-exclusive, as a radio button is: the accessibility layer reports
+  // the radio-button role only then, and the toolkit keeps one checked
+  // button and lets a click on it change nothing.
+  b->setAutoExclusive(true);
   b->setFont(font());
   const int index = static_cast<int>(buttons_.size());
   connect(b, &QRadioButton::toggled, this, [this, index](bool on) { OnToggled(index, on); });
@@ -102,31 +106,24 @@ void RadioGroup::addItem(const QString& text) {
 
 void RadioGroup::setItemIndex(int index) {
   silent_ = true;
-  for (int i = 0; i < count(); ++i) buttons_[i]->setChecked(i == index);
+  for (int i = 0; i < count(); ++i) {
+    // The toolkit never unchecks the checked button of an exclusive set:
+    // step out of it for the moment, so the selection can be cleared.
+    QRadioButton* b = buttons_[i];
+    b->setAutoExclusive(false);
+    b->setChecked(i == index);
+    b->setAutoExclusive(true);
+  }
   selected_ = (index >= 0 && index < count()) ? index : -1;
   silent_ = false;
   UpdateFocusPolicies();
 }
 
 void RadioGroup::OnToggled(int index, bool checked) {
-  if (silent_) return;
-  if (!checked) {
-    // A click on the selected button must not unselect it.
-    if (index == selected_) {
-      silent_ = true;
-      buttons_[index]->setChecked(true);
-      silent_ = false;
-    }
-    return;
-  }
-  if (index == selected_) return;
-  const int previous = selected_;
+  // The toolkit unchecks the previous choice itself (that toggle is not a
+  // choice), and a click on the checked button toggles nothing.
+  if (silent_ || !checked || index == selected_) return;
   selected_ = index;
-  if (previous >= 0) {
-    silent_ = true;
-    buttons_[previous]->setChecked(false);
-    silent_ = false;
-  }
   UpdateFocusPolicies();
   emit clicked(index);
 }

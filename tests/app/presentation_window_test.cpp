@@ -273,6 +273,36 @@ class PresentationWindowTest : public QObject {
     QVERIFY(!player_->WaitForLines(7, 300ms));  // set-up and one step, then nothing
   }
 
+  // The window closes while the first send of a run handles events: the
+  // rest of the run, and a camera click queued behind the close, send
+  // nothing; the saved history holds exactly what went out.
+  void nothingIsSentAfterTheWindowCloses_data() {
+    QTest::addColumn<QString>("queue");  // empty: press Send Init
+    QTest::addColumn<bool>("camera");
+    QTest::newRow("Send Init") << "" << false;
+    QTest::newRow("init re-run") << "{INIT}*\n" << false;
+    QTest::newRow("continuation chain") << "A\\\nB\nC\n" << false;
+    QTest::newRow("camera click") << "A\nB\n" << true;
+  }
+  void nothingIsSentAfterTheWindowCloses() {
+    QFETCH(QString, queue);
+    QFETCH(bool, camera);
+    console_->WriteFile("stanzo.ini", "[Cameras]\r\nCam3Cmd=@m1 marq-marquee Cam\r\n");
+    Start();
+    if (!queue.isEmpty()) SetQueue(queue.toUtf8().constData());
+    console_->dialogs->answers = {false, false};
+    QMetaObject::invokeMethod(&w(), &QWidget::close, Qt::QueuedConnection);
+    if (camera)
+      QMetaObject::invokeMethod(
+          &w(), [this] { w().grpCams->button(3)->click(); }, Qt::QueuedConnection);
+    (queue.isEmpty() ? w().butSendInit : w().butSlide)->click();
+    QVERIFY(!w().isVisible());
+    QVERIFY(player_->WaitForLines(1, 5s));
+    QVERIFY(!player_->WaitForLines(2, 300ms));
+    QCOMPARE(console_->ReadFile("Stanzo-SentToVLC.txt"), player_->LineTexts()[0] + "\r\n");
+    QVERIFY(console_->dialogs->Errors().empty());
+  }
+
   void executeRunsAndRemembersTheCommand() {
     Start();
     QComboBox* box = w().cboLaunchCmd;
