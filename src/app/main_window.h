@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "app/settings.h"
+#include "text/settings.h"
 #include "app/widgets.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
