@@ -138,14 +138,14 @@ Strings ComboItemsOf(const Combo* combo) {
 void SetEditorText(QPlainTextEdit* editor, const std::string& text) {
   // An identical text changes nothing and fires no change event.
   if (EditorText(editor) == text) return;
-  editor->setPlainText(Q(text));
+  editor->setPlainText(ToEditorWidget(text));
 }
 
 void SetEditorLines(QPlainTextEdit* editor, const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\n";
   editor->clear();
-  editor->setPlainText(Q(text));
+  editor->setPlainText(ToEditorWidget(text));
 }
 
 std::string BareName(const std::string& path) {
@@ -161,9 +161,7 @@ std::string DirWithSlash(const std::string& path) {
 }  // namespace
 
 std::string EditorText(const QPlainTextEdit* editor) {
-  QString raw = editor->document()->toRawText();
-  raw.replace(QChar::ParagraphSeparator, u'\n');
-  return raw.toStdString();
+  return FromEditorWidget(editor->document()->toRawText());
 }
 
 size_t Utf8Offset(const QString& text, int pos) {
@@ -229,6 +227,8 @@ TfrmMain::~TfrmMain() {
 void TfrmMain::Guard(const std::function<void()>& fn) {
   try {
     fn();
+  } catch (const SaveDeclined&) {
+    // The operator said No: nothing to report, nothing was changed.
   } catch (const std::exception& e) {
     dialogs_->ShowError(ErrorDisplayText(e.what()));
   }
@@ -595,18 +595,27 @@ void TfrmMain::LoadScript(ScriptFile& f) {
   try {
     EditorFile file = LoadEditorFile(appDir_ + f.label->text().toStdString());
     f.encoding = file.encoding;
+    f.cutAtNul = file.cutAtNul;
     SetEditorText(f.editor, file.text);
     f.saveButton->setEnabled(false);
   } catch (const std::exception&) {
     // Missing or unreadable: the built-in text, marked unsaved.
     f.encoding = TextEncoding::Utf8;
+    f.cutAtNul = false;
     SetEditorLines(f.editor, f.defaults());
     f.saveButton->setEnabled(true);
   }
 }
 
 void TfrmMain::SaveScript(ScriptFile& f) {
-  SaveEditorFile(appDir_ + f.label->text().toStdString(), EditorText(f.editor), f.encoding);
+  const std::string name = f.label->text().toStdString();
+  // The editor shows the file only up to its NUL; saving loses the rest.
+  if (f.cutAtNul &&
+      !dialogs_->Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
+    throw SaveDeclined();
+  }
+  SaveEditorFile(appDir_ + name, EditorText(f.editor), f.encoding);
+  f.cutAtNul = false;
   f.saveButton->setEnabled(false);
 }
 
@@ -692,15 +701,13 @@ bool TfrmMain::memLyricKeyUp(int key, Qt::KeyboardModifiers shift) {
     QPlainTextEdit* ed;
     std::string Text() const override { return EditorText(ed); }
     std::string SelectedText() const override {
-      QString t = ed->textCursor().selectedText();
-      t.replace(QChar::ParagraphSeparator, u'\n');
-      return t.toStdString();
+      return FromEditorWidget(ed->textCursor().selectedText());
     }
     size_t SelectionStart() const override {
-      return Utf8Offset(Q(Text()), ed->textCursor().selectionStart());
+      return Utf8Offset(ToEditorWidget(Text()), ed->textCursor().selectionStart());
     }
     void SetSelection(size_t start, size_t length) override {
-      const QString text = Q(Text());
+      const QString text = ToEditorWidget(Text());
       QTextCursor c = ed->textCursor();
       const int from = CharPosition(text, start);
       c.setPosition(from);
