@@ -14,13 +14,13 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "text/settings.h"
 #include "app/widgets.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
 #include "text/line_file.h"
+#include "text/settings.h"
 
 class QComboBox;
 class QLabel;
