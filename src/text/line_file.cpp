@@ -56,8 +56,9 @@ bool HasUtf16Bom(std::string_view raw, bool* bigEndian) {
 }
 
 // Decodes the units after the byte-order mark; false when they are not
-// well-formed UTF-16 (an odd length, a lone surrogate).
-bool DecodeUtf16(std::string_view raw, bool bigEndian, std::string* out) {
+// well-formed UTF-16 (an odd length, a lone surrogate), with *out left
+// empty for the 8-bit reading that follows.
+bool DecodeUtf16Units(std::string_view raw, bool bigEndian, std::string* out) {
   if (raw.size() % 2 != 0) return false;
   const auto unit = [&](size_t i) -> char32_t {
     const auto hi = static_cast<unsigned char>(raw[i + (bigEndian ? 0 : 1)]);
@@ -76,6 +77,14 @@ bool DecodeUtf16(std::string_view raw, bool bigEndian, std::string* out) {
       i += 2;
     }
     AppendUtf8(*out, cp);
+  }
+  return true;
+}
+
+bool DecodeUtf16(std::string_view raw, bool bigEndian, std::string* out) {
+  if (!DecodeUtf16Units(raw, bigEndian, out)) {
+    out->clear();
+    return false;
   }
   return true;
 }

@@ -142,6 +142,7 @@ TEST(FileEncoding, DecodesAndEncodesBackByteExact) {
       // Not UTF-16 after all (odd length, lone surrogate): 8-bit.
       {"\xFF\xFEz", TextEncoding::Windows1252, "\xC3\xBF\xC3\xBEz"},
       {"\xFE\xFF\xD8\x3D", TextEncoding::Windows1252, "\xC3\xBE\xC3\xBF\xC3\x98="},
+      {"\xFF\xFEz\0\0\xDC"s, TextEncoding::Windows1252, "\xC3\xBF\xC3\xBEz\0\0\xC3\x9C"s},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.raw));
