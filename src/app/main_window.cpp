@@ -200,14 +200,14 @@ Strings ComboItemsOf(const Combo* combo) {
 void SetEditorText(QPlainTextEdit* editor, const std::string& text) {
   // An identical text changes nothing and fires no change event.
   if (EditorText(editor) == text) return;
-  editor->setPlainText(Q(text));
+  editor->setPlainText(ToEditorWidget(text));
 }
 
 void SetEditorLines(QPlainTextEdit* editor, const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\n";
   editor->clear();
-  editor->setPlainText(Q(text));
+  editor->setPlainText(ToEditorWidget(text));
 }
 
 std::string BareName(const std::string& path) {
@@ -228,9 +228,7 @@ std::string DirWithSlash(const std::string& path) {
 }  // namespace
 
 std::string EditorText(const QPlainTextEdit* editor) {
-  QString raw = editor->document()->toRawText();
-  raw.replace(QChar::ParagraphSeparator, u'\n');
-  return raw.toStdString();
+  return FromEditorWidget(editor->document()->toRawText());
 }
 
 size_t Utf8Offset(const QString& text, int pos) {
@@ -299,6 +297,8 @@ void TfrmMain::Guard(const std::function<void()>& fn) {
     fn();
   } catch (const SendingStopped&) {
     // The window closed mid-run; there is nobody left to tell.
+  } catch (const SaveDeclined&) {
+    // The operator said No: nothing to report, nothing was changed.
   } catch (const std::exception& e) {
     dialogs_->ShowError(ErrorDisplayText(e.what()));
   }
@@ -589,10 +589,13 @@ bool TfrmMain::AskToSaveScriptAtClose(ScriptFile& f) {
   try {
     AskToSaveScript(f, "before exiting");
     return true;
+  } catch (const SaveDeclined&) {
+    // The operator kept a file that would lose its tail: nothing to report,
+    // but closing now would drop the edits, so ask.
   } catch (const std::exception& e) {
     dialogs_->ShowError(ErrorDisplayText(e.what()));
-    return dialogs_->Confirm("Close without saving " + f.label->text().toStdString() + "?");
   }
+  return dialogs_->Confirm("Close without saving " + f.label->text().toStdString() + "?");
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -682,18 +685,27 @@ void TfrmMain::LoadScript(ScriptFile& f) {
   try {
     EditorFile file = LoadEditorFile(appDir_ + f.label->text().toStdString());
     f.encoding = file.encoding;
+    f.cutAtNul = file.cutAtNul;
     SetEditorText(f.editor, file.text);
     f.saveButton->setEnabled(false);
   } catch (const std::exception&) {
     // Missing or unreadable: the built-in text, marked unsaved.
     f.encoding = TextEncoding::Utf8;
+    f.cutAtNul = false;
     SetEditorLines(f.editor, f.defaults());
     f.saveButton->setEnabled(true);
   }
 }
 
 void TfrmMain::SaveScript(ScriptFile& f) {
-  SaveEditorFile(appDir_ + f.label->text().toStdString(), EditorText(f.editor), f.encoding);
+  const std::string name = f.label->text().toStdString();
+  // The editor shows the file only up to its NUL; saving loses the rest.
+  if (f.cutAtNul &&
+      !dialogs_->Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
+    throw SaveDeclined();
+  }
+  SaveEditorFile(appDir_ + name, EditorText(f.editor), f.encoding);
+  f.cutAtNul = false;
   f.saveButton->setEnabled(false);
 }
 
@@ -779,15 +791,13 @@ bool TfrmMain::memLyricKeyUp(int key, Qt::KeyboardModifiers shift) {
     QPlainTextEdit* ed;
     std::string Text() const override { return EditorText(ed); }
     std::string SelectedText() const override {
-      QString t = ed->textCursor().selectedText();
-      t.replace(QChar::ParagraphSeparator, u'\n');
-      return t.toStdString();
+      return FromEditorWidget(ed->textCursor().selectedText());
     }
     size_t SelectionStart() const override {
-      return Utf8Offset(Q(Text()), ed->textCursor().selectionStart());
+      return Utf8Offset(ToEditorWidget(Text()), ed->textCursor().selectionStart());
     }
     void SetSelection(size_t start, size_t length) override {
-      const QString text = Q(Text());
+      const QString text = ToEditorWidget(Text());
       QTextCursor c = ed->textCursor();
       const int from = CharPosition(text, start);
       c.setPosition(from);

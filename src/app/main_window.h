@@ -14,13 +14,13 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "app/settings.h"
 #include "app/widgets.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
 #include "text/line_file.h"
+#include "text/settings.h"
 
 class QComboBox;
 class QLabel;
@@ -148,7 +148,12 @@ class TfrmMain : public QWidget, private ChannelView {
     const char* unsavedCaption = nullptr;
     const char* unsavedQuestion = nullptr;  // followed by the name and `when`
     TextEncoding encoding = TextEncoding::Utf8;
+    bool cutAtNul = false;  // the file holds a NUL: the first save asks first
   };
+  // Thrown by SaveScript when the operator declines to save over a file
+  // whose end after a NUL would be lost; Guard shows nothing for it, and
+  // every caller stops as for a failed save (file and edits both kept).
+  struct SaveDeclined : std::exception {};
   void LoadScript(ScriptFile& f);
   void SaveScript(ScriptFile& f);
   // Asks whether to save unsaved edits; saves on Yes (throws on failure).

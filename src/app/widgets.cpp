@@ -158,6 +158,54 @@ QString ButtonCaption(const QString& text) {
   return out;
 }
 
+namespace {
+
+constexpr char16_t kEscape = 0xE000;
+constexpr char16_t kSplitters[] = {0x2029, 0xFDD0, 0xFDD1};  // stand-ins: U+E001..U+E003
+
+}  // namespace
+
+QString ToEditorWidget(std::string_view utf8) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  qsizetype boms = 0;
+  while (utf8.substr(0, kBom.size()) == kBom) utf8.remove_prefix(kBom.size()), ++boms;
+  const QString plain = QString(boms, QChar(0xFEFF)) +
+                        QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  QString out;
+  out.reserve(plain.size());
+  for (const QChar c : plain) {
+    const char16_t u = c.unicode();
+    if (u >= kEscape && u <= kEscape + 3) {
+      out += QChar(kEscape);
+      out += c;
+      continue;
+    }
+    const auto* hit = std::find(std::begin(kSplitters), std::end(kSplitters), u);
+    const auto standIn = static_cast<char16_t>(kEscape + 1 + (hit - std::begin(kSplitters)));
+    out += hit == std::end(kSplitters) ? c : QChar(standIn);
+  }
+  return out;
+}
+
+std::string FromEditorWidget(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i].unicode();
+    if (u == kEscape && i + 1 < text.size() && text[i + 1].unicode() >= kEscape &&
+        text[i + 1].unicode() <= kEscape + 3) {
+      out += text[++i];
+    } else if (u > kEscape && u <= kEscape + 3) {
+      out += QChar(kSplitters[u - kEscape - 1]);
+    } else if (u == QChar::ParagraphSeparator) {
+      out += u'\n';
+    } else {
+      out += text[i];
+    }
+  }
+  return out.toStdString();
+}
+
 int EditorLineCount(const QPlainTextEdit* editor) {
   const QTextDocument* doc = editor->document();
   int n = doc->blockCount();
@@ -170,12 +218,12 @@ int EditorLineSource::Count() const {
 }
 
 std::string EditorLineSource::Line(int index) const {
-  return editor_->document()->findBlockByNumber(index).text().toStdString();
+  return FromEditorWidget(editor_->document()->findBlockByNumber(index).text());
 }
 
 std::string ListQueue::Line(int index) const {
   QListWidgetItem* item = list_->item(index);
-  return item ? item->text().toStdString() : std::string();
+  return item ? FromEditorWidget(item->text()) : std::string();
 }
 
 int ListQueue::Selected() const {

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "presentation/line_source.h"
@@ -125,6 +126,17 @@ class ListQueue : public LyricQueue {
  private:
   QListWidget* list_;
 };
+
+// Editor text across the text widgets' boundary. The widgets end a
+// paragraph at U+2029, U+FDD0 and U+FDD1 as well as at a line break, so a
+// file holding one of them would come back split. Inside the widget each
+// stands in as a private-use character (U+E001, U+E002, U+E003); a real
+// U+E000..U+E003 of the text is preceded by the escape U+E000. A leading
+// byte-order mark is kept (the plain conversion drops it).
+// ToEditorWidget takes UTF-8 with "\n" breaks; FromEditorWidget takes the
+// widget's raw text, a block's text or a selection, U+2029 being a break.
+QString ToEditorWidget(std::string_view utf8);
+std::string FromEditorWidget(const QString& text);
 
 // Line count of an editor as the console counts it (no empty last line).
 int EditorLineCount(const QPlainTextEdit* editor);

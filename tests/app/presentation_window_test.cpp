@@ -384,6 +384,49 @@ class PresentationWindowTest : public QObject {
     QVERIFY(w().butLyricSave->isEnabled());  // Next.txt does not exist: the sample
   }
 
+  // Characters the text widgets take as paragraph ends, and a second
+  // byte-order mark, come back on disk and reach the player unchanged.
+  void scriptFilesComeBackByteForByte() {
+    const std::string odd =
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "a\xE2\x80\xA9"
+        "b\xEF\xB7\x90"
+        "c\xEF\xB7\x91\xEE\x80\x81\xEE\x80\x80!\r\n";
+    console_->WriteFile("Lyrics.txt", odd);
+    Start();
+    w().butLyricSave->setEnabled(true);
+    Console::Click(w().butLyricSave);
+    QCOMPARE(console_->ReadFile("Lyrics.txt"), odd);
+    QCOMPARE(w().lstLyrics->count(), 1);
+    Console::Click(w().butSlide);
+    QVERIFY(player_->WaitForLines(2, 5s));
+    QCOMPARE(player_->LineTexts().front(), M(odd.substr(3, odd.size() - 5)));
+  }
+
+  void savingOverAFileCutAtItsNulAsksFirst() {
+    const std::string old("keep\r\n\0tail", 11);
+    console_->WriteFile("Init.txt", old);
+    Start();
+    QCOMPARE(stanzo::EditorText(w().memInit), std::string("keep\n"));
+    w().memInit->setPlainText("edited\n");
+    auto& d = *console_->dialogs;
+    for (const bool yes : {false, true}) {
+      d.answers = {yes};
+      Console::Click(w().butInitSave);
+      QCOMPARE(d.calls.back().kind, std::string("confirm"));
+      QCOMPARE(d.calls.back().text,
+               std::string("Save Init.txt? Everything after its NUL byte will be lost."));
+      QCOMPARE(console_->ReadFile("Init.txt"), yes ? std::string("edited\r\n") : old);
+      QCOMPARE(w().butInitSave->isEnabled(), !yes);
+    }
+    QCOMPARE(stanzo::EditorText(w().memInit), std::string("edited\n"));
+    const size_t asked = d.calls.size();
+    w().memInit->setPlainText("again\n");
+    Console::Click(w().butInitSave);  // the NUL is gone: no question
+    QCOMPARE(d.calls.size(), asked);
+    QVERIFY(d.Errors().empty());
+  }
+
   void helpShowsTheMaskRules() {
     Start();
     Console::Click(w().butHelpMasks);
