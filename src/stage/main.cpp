@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "stage/stage_layout.h"
 #include "stage/stage_options.h"
 #include "stage/stage_server.h"
 #include "stage/stage_view.h"
@@ -61,7 +62,25 @@ int Run(int argc, char** argv, const StageOptions& options) {
       }
       view->showFullScreen();
     } else {
-      view->resize(view->sizeHint());
+      // Open where the console's window does not hide it. The frame is not
+      // known before the window shows; assume a thin one, as the console does.
+      std::vector<stanzo::stage::Rect> screens;
+      QList<QScreen*> all = QGuiApplication::screens();
+      all.removeOne(QGuiApplication::primaryScreen());
+      all.prepend(QGuiApplication::primaryScreen());
+      for (const QScreen* screen : all) {
+        if (screen == nullptr) continue;
+        const QRect a = screen->availableGeometry();
+        screens.push_back({a.x(), a.y(), a.width(), a.height()});
+      }
+      constexpr int kFrameWidth = 8;
+      constexpr int kFrameHeight = 31;
+      const QSize size = view->sizeHint();
+      const stanzo::stage::Rect r =
+          stanzo::stage::PlaceStageWindow(screens, stanzo::stage::kConsoleWindow, size.width(),
+                                          size.height(), kFrameWidth, kFrameHeight);
+      view->resize(r.width - kFrameWidth, r.height - kFrameHeight);
+      view->move(r.x, r.y);
       view->show();
     }
   }
