@@ -117,7 +117,7 @@ class OverlayPageTest : public QObject {
                               << QRect(100, 50, 800, 60) << true << qRgba(255, 255, 255, 255);
     QTest::newRow("bottom-right") << QStringList{"@m3 marq-position 10", "@m3 marq-x 100",
                                                  "@m3 marq-y 50"}
-                                  << QRect(kWidth - 700, kHeight - 50 - 60, 800, 60) << false
+                                  << QRect(kWidth - 100 - 800, kHeight - 50 - 60, 800, 60) << false
                                   << qRgba(255, 255, 255, 255);
     QTest::newRow("free, red, half opaque")
         << QStringList{"@m3 marq-position -1", "@m3 marq-x 300", "@m3 marq-y 200",
