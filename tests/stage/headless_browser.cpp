@@ -1,16 +1,30 @@
 #include "headless_browser.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
-#include <QtTest>
+#include <QTimer>
 
 namespace {
 
 constexpr int kDeadlineMs = 30000;
 
 }  // namespace
+
+bool HeadlessBrowser::WaitFor(const std::function<bool()>& condition, int timeout_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  QTimer tick;  // wakes the loop to look at the clock
+  tick.start(50);
+  while (!condition()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
 
 HeadlessBrowser::~HeadlessBrowser() {
   socket_.abort();
@@ -67,7 +81,7 @@ bool HeadlessBrowser::start(int width, int height, QString* error) {
   // The browser writes its DevTools port and path here once it listens.
   QFile active(profile_.filePath(QStringLiteral("DevToolsActivePort")));
   QStringList lines;
-  const bool found = QTest::qWaitFor(
+  const bool found = WaitFor(
       [&] {
         if (process_.state() == QProcess::NotRunning) return true;
         if (!active.open(QIODevice::ReadOnly)) return false;
@@ -84,8 +98,7 @@ bool HeadlessBrowser::start(int width, int height, QString* error) {
                    [this](const QString& m) { receive(m); });
   socket_.open(
       QUrl(QStringLiteral("ws://127.0.0.1:%1%2").arg(lines[0].trimmed(), lines[1].trimmed())));
-  if (!QTest::qWaitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; },
-                       kDeadlineMs)) {
+  if (!WaitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, kDeadlineMs)) {
     *error = QStringLiteral("cannot reach the DevTools socket: ") + socket_.errorString();
     return false;
   }
@@ -133,7 +146,7 @@ std::optional<QJsonObject> HeadlessBrowser::send(const QString& method, const QJ
                       {QStringLiteral("params"), params}};
   if (to_tab) message.insert(QStringLiteral("sessionId"), session_);
   socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
-  if (!QTest::qWaitFor([&] { return replies_.count(id) > 0; }, kDeadlineMs)) {
+  if (!WaitFor([&] { return replies_.count(id) > 0; }, kDeadlineMs)) {
     error_ = method + QStringLiteral(": no answer");
     return std::nullopt;
   }
@@ -167,7 +180,7 @@ QJsonValue HeadlessBrowser::evaluate(const QString& expression) {
 
 bool HeadlessBrowser::navigate(const QString& url) {
   if (!call(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url}})) return false;
-  return QTest::qWaitFor(
+  return WaitFor(
       [&] {
         const QString expression =
             QStringLiteral("location.href === %1 && document.readyState")

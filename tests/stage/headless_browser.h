@@ -24,6 +24,11 @@ class HeadlessBrowser {
   HeadlessBrowser(const HeadlessBrowser&) = delete;
   HeadlessBrowser& operator=(const HeadlessBrowser&) = delete;
 
+  // Runs the event loop until `condition` holds or `timeout_ms` passed;
+  // unlike QTest::qWaitFor it never sleeps while an event is due, so the
+  // time an event arrives is the time it is handled.
+  static bool WaitFor(const std::function<bool()>& condition, int timeout_ms);
+
   // Whether a browser can be found at all.
   static QString Executable();
 

@@ -64,8 +64,8 @@ class OverlayHttpTest : public QObject {
     QTest::newRow("file") << QByteArray("GET /index.html HTTP/1.1") << QByteArray("HTTP/1.1 404");
     QTest::newRow("up") << QByteArray("GET /../../etc/passwd HTTP/1.1")
                         << QByteArray("HTTP/1.1 404");
-    QTest::newRow("feed, not upgraded") << QByteArray("GET /feed HTTP/1.1")
-                                        << QByteArray("HTTP/1.1 404");
+    QTest::newRow("feed, not upgraded")
+        << QByteArray("GET /feed HTTP/1.1") << QByteArray("HTTP/1.1 404");
     QTest::newRow("post") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 1\r\n\r\nx")
                           << QByteArray("HTTP/1.1 405");
   }
@@ -118,8 +118,7 @@ class OverlayHttpTest : public QObject {
         [&] { return server_->pageCount() == OverlayHttpServer::kMaxPages - 2; }, kDeadlineMs));
     pages.clear();
     QVERIFY(QTest::qWaitFor(
-        [&] { return server_->pageCount() == 0 && server_->connectionCount() == 0; },
-        kDeadlineMs));
+        [&] { return server_->pageCount() == 0 && server_->connectionCount() == 0; }, kDeadlineMs));
   }
 
   void closesSilentPagesAndOversizedRequests() {
@@ -134,7 +133,8 @@ class OverlayHttpTest : public QObject {
     QCOMPARE(alive.socket.state(), QAbstractSocket::ConnectedState);
 
     Raw big(server_->port());
-    big.socket.write("GET / HTTP/1.1\r\nX: " + QByteArray(OverlayHttpServer::kMaxRequestBytes, 'x'));
+    big.socket.write("GET / HTTP/1.1\r\nX: " +
+                     QByteArray(OverlayHttpServer::kMaxRequestBytes, 'x'));
     QVERIFY(QTest::qWaitFor([&] { return big.closed(); }, kDeadlineMs));
     QVERIFY(big.got.isEmpty());
   }
