@@ -147,7 +147,7 @@ void OverlayHttpServer::overlaysChanged() {
 void OverlayHttpServer::flush() {
   flush_due_ = false;
   if (pages_.empty()) return;
-  state_ = state_fn_();
+  state_ = QString::fromUtf8(state_fn_());
   for (const std::unique_ptr<Page>& page : pages_) push(*page);
 }
 
@@ -157,7 +157,7 @@ void OverlayHttpServer::push(Page& page) {
     return;
   }
   page.stale = false;
-  page.unsent += page.socket->sendTextMessage(QString::fromUtf8(state_));
+  page.unsent += page.socket->sendTextMessage(state_);
 }
 
 void OverlayHttpServer::acceptPages() {
@@ -188,7 +188,7 @@ void OverlayHttpServer::acceptPages() {
       if (p->stale && p->unsent < kMaxBacklog) push(*p);
     });
     pages_.push_back(std::move(page));
-    state_ = state_fn_();
+    state_ = QString::fromUtf8(state_fn_());
     push(*p);
   }
 }

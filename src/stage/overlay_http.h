@@ -74,7 +74,7 @@ class OverlayHttpServer : public QObject {
   void forget(Page* page);
 
   std::function<QByteArray()> state_fn_;
-  QByteArray state_;
+  QString state_;  // the last state sent, as the WebSocket sends text
   bool flush_due_ = false;
   std::unique_ptr<Http> http_;
   Listener* listener_ = nullptr;  // owned by http_
