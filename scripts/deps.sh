@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, and only those still missing.
-# Usage: scripts/deps.sh build|test|run|shots|vlc ...
+# Usage: scripts/deps.sh build|test|run|shots|vlc|browser ...
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [build]="cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
   [test]="clang libclang-rt-14-dev xvfb xauth libxcb1-dev"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
+  [browser]="chromium fonts-dejavu-core"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
 
