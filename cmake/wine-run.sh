@@ -27,6 +27,13 @@ boot() {
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     wineboot --init </dev/null >"$dir/boot.log" 2>&1 || { cat "$dir/boot.log" >&2; return 1; }
   fi
+  # Debian's wine does not find its own fonts (package fonts-wine) by
+  # itself; the window's "MS Sans Serif" is among them. A prefix finds the
+  # fonts in its Windows folder.
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  if [[ ! -f "$fonts/sserife.fon" && -f /usr/share/wine/fonts/sserife.fon ]]; then
+    cp /usr/share/wine/fonts/*.fon /usr/share/wine/fonts/*.ttf "$fonts/"
+  fi
   flock -u 9
   exec 9>&-
 }

@@ -35,14 +35,17 @@ HFONT MakeFont(const std::wstring& family, int pixelHeight, int weight, bool und
                      DEFAULT_PITCH | FF_SWISS, family.c_str());
 }
 
-// Width of `text` drawn on one line in `font`, as a label sizes itself.
+// Width of `text` drawn on one line in `font`, as a label sizes itself: a
+// synthesized bold face reaches its overhang past the measured extent.
 int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
   HGDIOBJ old = SelectObject(dc, font);
   RECT r = {0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
             DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  TEXTMETRICW tm = {};
+  GetTextMetricsW(dc, &tm);
   SelectObject(dc, old);
-  return r.right - r.left;
+  return r.right - r.left + tm.tmOverhang;
 }
 
 void Register(HINSTANCE instance, WNDPROC proc) {
@@ -172,7 +175,7 @@ void TfrmMain::CreateControls() {
                   : c.style == LabelStyle::Underline ? underlined_
                                                      : font_;
         // A label sizes itself to its text.
-        h = make(L"STATIC", text, SS_LEFT | SS_NOPREFIX, 0, x, y, TextWidth(dc, f, text), cy, id,
+        h = make(L"STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, x, y, TextWidth(dc, f, text), cy, id,
                  f);
         break;
       }
