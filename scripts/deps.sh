@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, and only those still missing.
-# Usage: scripts/deps.sh build|test|run|shots|vlc ...
+# Usage: scripts/deps.sh build|test|run|shots|vlc|windows ...
 set -euo pipefail
 
 declare -A groups=(
@@ -8,6 +8,7 @@ declare -A groups=(
   [test]="clang libclang-rt-14-dev xvfb xauth"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
+  [windows]="cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine xvfb xauth zip"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
 
