@@ -67,11 +67,11 @@ TfrmMain::TfrmMain(HINSTANCE instance, bool quitOnDestroy)
   Register(instance_, &TfrmMain::WndProc);
   CreateFonts();
   const WindowSpec& w = MainWindowSpec();
-  // The design's outer size includes the frame and the title bar.
-  hwnd_ = CreateWindowExW(0, kClassName, Widen(w.initialCaption).c_str(),
-                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, w.outer.left, w.outer.top,
-                          Scaled(w.outer.width), Scaled(w.outer.height), nullptr, nullptr,
-                          instance_, this);
+  // The design's outer size includes the frame and the title bar. (No
+  // WS_CLIPCHILDREN: a group box paints no background of its own.)
+  hwnd_ = CreateWindowExW(0, kClassName, Widen(w.initialCaption).c_str(), WS_OVERLAPPEDWINDOW,
+                          w.outer.left, w.outer.top, Scaled(w.outer.width), Scaled(w.outer.height),
+                          nullptr, nullptr, instance_, this);
   if (!hwnd_) throw std::runtime_error("Cannot create the main window");
   CreateControls();
   SetTabOrder();
@@ -175,8 +175,8 @@ void TfrmMain::CreateControls() {
                   : c.style == LabelStyle::Underline ? underlined_
                                                      : font_;
         // A label sizes itself to its text.
-        h = make(L"STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, x, y, TextWidth(dc, f, text), cy, id,
-                 f);
+        h = make(L"STATIC", text, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, x, y, TextWidth(dc, f, text),
+                 cy, id, f);
         break;
       }
       case ControlKind::Edit:
