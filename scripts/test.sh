@@ -2,7 +2,8 @@
 # Builds everything and runs the whole test suite: a warning-free build and
 # its tests (the VLC integration tests among them), the Windows build and
 # its tests under wine, a short bounded fuzzing run, then the suite again
-# under AddressSanitizer + UndefinedBehaviorSanitizer. Installs what it needs first.
+# under AddressSanitizer + UndefinedBehaviorSanitizer. Installs what it
+# needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build test vlc
