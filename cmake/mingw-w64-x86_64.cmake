@@ -20,6 +20,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# ctest runs the cross-built executables under wine (see
-# cmake/wine-run.sh: a project-local prefix, headless, no debug chatter).
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# ctest runs the cross-built programs under wine: cmake/windows.cmake sets
+# the emulator (cmake/wine-run.sh) with a wine prefix inside the build tree.
