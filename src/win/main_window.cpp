@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/control_table.h"
+#include "win/pictures.h"
 #include "win/utf16.h"
 
 namespace stanzo::win {
@@ -83,6 +84,7 @@ TfrmMain::~TfrmMain() {
   if (hwnd_) DestroyWindow(hwnd_);
   for (HFONT f : {font_, bold_, underlined_})
     if (f) DeleteObject(f);
+  for (HBITMAP b : bitmaps_) DeleteObject(b);
 }
 
 HWND TfrmMain::Control(std::string_view name) const {
@@ -195,10 +197,16 @@ void TfrmMain::CreateControls() {
       case ControlKind::Button:
         h = make(L"BUTTON", text, focusable | BS_PUSHBUTTON, 0, x, y, cx, cy, id, font_);
         break;
-      case ControlKind::PictureButton:
+      case ControlKind::PictureButton: {
         h = make(L"BUTTON", text, focusable | BS_PUSHBUTTON | BS_BITMAP, 0, x, y, cx, cy, id,
                  font_);
+        HBITMAP picture = PictureBitmap(c.picture, GetSysColor(COLOR_BTNFACE));
+        if (picture) {
+          bitmaps_.push_back(picture);
+          SendMessageW(h, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+        }
         break;
+      }
       case ControlKind::SimpleCombo:
         h = make(L"COMBOBOX", L"",
                  focusable | CBS_SIMPLE | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT | WS_VSCROLL, 0, x,

@@ -55,6 +55,7 @@ class TfrmMain {
   double scale_ = 1.0;
   std::vector<HWND> controls_;  // parallel to MainWindowControls()
   std::vector<HWND> cameras_;
+  std::vector<HBITMAP> bitmaps_;  // the picture buttons', freed after the window
 };
 
 }  // namespace stanzo::win

@@ -83,6 +83,8 @@ TEST_F(WinWindow, IsBuiltFromTheControlTable) {
     } else {
       EXPECT_EQ(Narrow(TextOf(h)), c.text);
     }
+    // A picture button shows its picture.
+    EXPECT_EQ(SendMessageW(h, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0, c.picture != Picture::None);
   }
   // The camera group: its items as radio buttons, none selected.
   const ControlSpec* cams = FindControl("grpCams");
