@@ -163,11 +163,11 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
       std::string out;
       platform::CodePage& codePage = platform::CodePage::Default();
       if (!codePage.FromUtf8(utf8, &out)) {
-        throw FileError(IsValidUtf8(utf8) ? "Cannot save " + path +
-                                                ": the text holds characters that cannot be "
-                                                "stored in " +
-                                                codePage.Name()
-                                          : "Cannot save " + path + ": the text is not valid UTF-8");
+        const std::string why =
+            IsValidUtf8(utf8)
+                ? "the text holds characters that cannot be stored in " + codePage.Name()
+                : std::string("the text is not valid UTF-8");
+        throw FileError("Cannot save " + path + ": " + why);
       }
       return out;
     }

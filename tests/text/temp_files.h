@@ -29,15 +29,15 @@ class TempDir {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-      const fs::path dir = fs::temp_directory_path() /
-                           ("stanzo-test-" + std::to_string(stamp) + "-" +
-                            std::to_string(counter.fetch_add(1)));
+      const fs::path dir = fs::temp_directory_path() / ("stanzo-test-" + std::to_string(stamp) +
+                                                        "-" + std::to_string(counter.fetch_add(1)));
       std::error_code ec;
       if (fs::create_directory(dir, ec)) path_ = dir.string();
     }
     std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec,
+    fs::permissions(path_,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
                     ec);
   }
   ~TempDir() {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <atomic>
 
 #include "platform/files.h"
@@ -53,8 +55,8 @@ std::wstring ResolveLink(const std::wstring& path) {
   if (!h.ok()) return path;  // dangling: written like a missing file
   std::wstring final(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetFinalPathNameByHandleW(h.get(), final.data(),
-                                              static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+    const DWORD n = GetFinalPathNameByHandleW(
+        h.get(), final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
     if (n == 0) return path;
     if (n < final.size()) {
       final.resize(n);
@@ -62,6 +64,28 @@ std::wstring ResolveLink(const std::wstring& path) {
     }
     final.resize(n + 1);
   }
+}
+
+// The replaced file's own access rules go to the temporary, so a file
+// shared with one more user stays shared. Only its explicit entries are
+// copied: the inherited ones come from the directory, which both share.
+// A failure leaves the directory's defaults, as for a new file.
+void KeepAccessRules(const std::wstring& from, HANDLE to) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (GetNamedSecurityInfoW(from.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                            nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
+    return;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  const bool isProtected =
+      GetSecurityDescriptorControl(sd, &control, &revision) && (control & SE_DACL_PROTECTED) != 0;
+  (void)SetSecurityInfo(
+      to, SE_FILE_OBJECT,
+      DACL_SECURITY_INFORMATION | (isProtected ? PROTECTED_DACL_SECURITY_INFORMATION
+                                               : UNPROTECTED_DACL_SECURITY_INFORMATION),
+      nullptr, nullptr, dacl, nullptr);
+  LocalFree(sd);
 }
 
 class Win32Files final : public Files {
@@ -126,14 +150,15 @@ class Win32Files final : public Files {
     Handle file(created);
     if (!file.ok()) return FileResult::CannotCreate;
 
+    if (exists) KeepAccessRules(target, file.get());
     const bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
     const bool closed = file.Close();
     if (!written || !closed) {
       DeleteFileW(temp.c_str());
       return FileResult::WriteFailed;
     }
-    (void)SetFileAttributesW(temp.c_str(), exists ? attributes & ~FILE_ATTRIBUTE_REPARSE_POINT
-                                                  : FILE_ATTRIBUTE_NORMAL);
+    (void)SetFileAttributesW(
+        temp.c_str(), exists ? attributes & ~FILE_ATTRIBUTE_REPARSE_POINT : FILE_ATTRIBUTE_NORMAL);
     // A virus scanner or an indexer may hold the target for a moment: a
     // few short retries before the save counts as failed.
     for (int attempt = 0;; ++attempt) {

@@ -37,8 +37,7 @@ class Win32Processes final : public Processes {
   // inherited, the environment is the console's, the startup description
   // is empty.
   Started Start(const std::string& commandLine, const std::string& workingDir) override {
-    if (commandLine.find_first_not_of(" \t") == std::string::npos)
-      return {0, "no program named"};
+    if (commandLine.find_first_not_of(" \t") == std::string::npos) return {0, "no program named"};
     // CreateProcessW may write into the line it is given.
     std::wstring line = Widen(commandLine);
     const std::wstring dir = Widen(workingDir);

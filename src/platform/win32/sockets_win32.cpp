@@ -1,9 +1,8 @@
 #include "platform/win32/sockets_win32.h"
 
-// winsock2.h must come before windows.h.
+// winsock2.h brings windows.h in itself, after its own definitions.
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -26,45 +25,45 @@ const struct {
   int err;
   SocketCondition condition;
 } kWsaTable[] = {
-    {WSAEINTR, C::kInterrupted},                          // 10004
-    {WSAEBADF, C::kBadHandle},                            // 10009
-    {WSAEACCES, C::kAccessDenied},                        // 10013
-    {WSAEFAULT, C::kBadAddress},                          // 10014
-    {WSAEINVAL, C::kInvalidArgument},                     // 10022
-    {WSAEMFILE, C::kTooManyOpenFiles},                    // 10024
-    {WSAEWOULDBLOCK, C::kWouldBlock},                     // 10035
-    {WSAEINPROGRESS, C::kInProgress},                     // 10036
-    {WSAEALREADY, C::kAlreadyInProgress},                 // 10037
-    {WSAENOTSOCK, C::kNotSocket},                         // 10038
-    {WSAEDESTADDRREQ, C::kDestinationRequired},           // 10039
-    {WSAEMSGSIZE, C::kMessageTooLong},                    // 10040
-    {WSAEPROTOTYPE, C::kWrongProtocolType},               // 10041
-    {WSAENOPROTOOPT, C::kBadProtocolOption},              // 10042
-    {WSAEPROTONOSUPPORT, C::kProtocolNotSupported},       // 10043
-    {WSAESOCKTNOSUPPORT, C::kSocketTypeNotSupported},     // 10044
-    {WSAEOPNOTSUPP, C::kOperationNotSupported},           // 10045
-    {WSAEPFNOSUPPORT, C::kProtocolFamilyNotSupported},    // 10046
-    {WSAEAFNOSUPPORT, C::kAddressFamilyNotSupported},     // 10047
-    {WSAEADDRINUSE, C::kAddressInUse},                    // 10048
-    {WSAEADDRNOTAVAIL, C::kAddressNotAvailable},          // 10049
-    {WSAENETDOWN, C::kNetworkDown},                       // 10050
-    {WSAENETUNREACH, C::kNetworkUnreachable},             // 10051
-    {WSAENETRESET, C::kNetworkReset},                     // 10052
-    {WSAECONNABORTED, C::kConnectionAborted},             // 10053
-    {WSAECONNRESET, C::kConnectionReset},                 // 10054
-    {WSAENOBUFS, C::kNoBufferSpace},                      // 10055
-    {WSAEISCONN, C::kAlreadyConnected},                   // 10056
-    {WSAENOTCONN, C::kNotConnected},                      // 10057
-    {WSAESHUTDOWN, C::kShutDown},                         // 10058
-    {WSAETOOMANYREFS, C::kTooManyReferences},             // 10059
-    {WSAETIMEDOUT, C::kTimedOut},                         // 10060
-    {WSAECONNREFUSED, C::kConnectionRefused},             // 10061
-    {WSAELOOP, C::kTooManySymbolicLinks},                 // 10062
-    {WSAENAMETOOLONG, C::kNameTooLong},                   // 10063
-    {WSAEHOSTDOWN, C::kHostDown},                         // 10064
-    {WSAEHOSTUNREACH, C::kHostUnreachable},               // 10065
-    {WSAENOTEMPTY, C::kDirectoryNotEmpty},                // 10066
-    {WSAHOST_NOT_FOUND, C::kHostNotFound},                // 11001
+    {WSAEINTR, C::kInterrupted},                        // 10004
+    {WSAEBADF, C::kBadHandle},                          // 10009
+    {WSAEACCES, C::kAccessDenied},                      // 10013
+    {WSAEFAULT, C::kBadAddress},                        // 10014
+    {WSAEINVAL, C::kInvalidArgument},                   // 10022
+    {WSAEMFILE, C::kTooManyOpenFiles},                  // 10024
+    {WSAEWOULDBLOCK, C::kWouldBlock},                   // 10035
+    {WSAEINPROGRESS, C::kInProgress},                   // 10036
+    {WSAEALREADY, C::kAlreadyInProgress},               // 10037
+    {WSAENOTSOCK, C::kNotSocket},                       // 10038
+    {WSAEDESTADDRREQ, C::kDestinationRequired},         // 10039
+    {WSAEMSGSIZE, C::kMessageTooLong},                  // 10040
+    {WSAEPROTOTYPE, C::kWrongProtocolType},             // 10041
+    {WSAENOPROTOOPT, C::kBadProtocolOption},            // 10042
+    {WSAEPROTONOSUPPORT, C::kProtocolNotSupported},     // 10043
+    {WSAESOCKTNOSUPPORT, C::kSocketTypeNotSupported},   // 10044
+    {WSAEOPNOTSUPP, C::kOperationNotSupported},         // 10045
+    {WSAEPFNOSUPPORT, C::kProtocolFamilyNotSupported},  // 10046
+    {WSAEAFNOSUPPORT, C::kAddressFamilyNotSupported},   // 10047
+    {WSAEADDRINUSE, C::kAddressInUse},                  // 10048
+    {WSAEADDRNOTAVAIL, C::kAddressNotAvailable},        // 10049
+    {WSAENETDOWN, C::kNetworkDown},                     // 10050
+    {WSAENETUNREACH, C::kNetworkUnreachable},           // 10051
+    {WSAENETRESET, C::kNetworkReset},                   // 10052
+    {WSAECONNABORTED, C::kConnectionAborted},           // 10053
+    {WSAECONNRESET, C::kConnectionReset},               // 10054
+    {WSAENOBUFS, C::kNoBufferSpace},                    // 10055
+    {WSAEISCONN, C::kAlreadyConnected},                 // 10056
+    {WSAENOTCONN, C::kNotConnected},                    // 10057
+    {WSAESHUTDOWN, C::kShutDown},                       // 10058
+    {WSAETOOMANYREFS, C::kTooManyReferences},           // 10059
+    {WSAETIMEDOUT, C::kTimedOut},                       // 10060
+    {WSAECONNREFUSED, C::kConnectionRefused},           // 10061
+    {WSAELOOP, C::kTooManySymbolicLinks},               // 10062
+    {WSAENAMETOOLONG, C::kNameTooLong},                 // 10063
+    {WSAEHOSTDOWN, C::kHostDown},                       // 10064
+    {WSAEHOSTUNREACH, C::kHostUnreachable},             // 10065
+    {WSAENOTEMPTY, C::kDirectoryNotEmpty},              // 10066
+    {WSAHOST_NOT_FOUND, C::kHostNotFound},              // 11001
 };
 
 constexpr SocketError kOk{};
