@@ -25,7 +25,8 @@ bool AllDigits(std::string_view s) {
 
 bool Files::MakeDirs(const std::string& dir) {
   std::string trimmed = dir;
-  while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\')) trimmed.pop_back();
+  while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\'))
+    trimmed.pop_back();
   if (trimmed.empty()) return false;
   // From UTF-8 explicitly: on Windows a narrow path would be taken in the
   // ANSI code page.
