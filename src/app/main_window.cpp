@@ -869,6 +869,7 @@ void TfrmMain::SaveLaunchHistory() {
 void TfrmMain::butExecClick() {
   const std::string text = cboLaunchCmd->currentText().toStdString();
   if (text.empty()) return;
+  InstallBridgeForVlc(appDir_);
   programs_->Execute(text);
   RecordLaunch(launchItems_, text);
 }
