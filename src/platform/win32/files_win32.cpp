@@ -143,7 +143,7 @@ class Win32Files final : public Files {
       temp = Widen(TempNameFor(targetUtf8, GetCurrentProcessId(), counter.fetch_add(1)));
       // Hidden, like a dot file elsewhere; the replaced file's own
       // attributes are put back before the rename.
-      created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+      created = CreateFileW(temp.c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_HIDDEN, nullptr);
       if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
