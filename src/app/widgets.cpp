@@ -2,10 +2,13 @@
 
 #include <QComboBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <algorithm>
+#include <stdexcept>
 
 namespace stanzo {
 namespace {
@@ -161,6 +164,12 @@ QString ButtonCaption(const QString& text) {
   return out;
 }
 
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
 int EditorLineCount(const QPlainTextEdit* editor) {
   const QTextDocument* doc = editor->document();
   int n = doc->blockCount();
@@ -168,32 +177,242 @@ int EditorLineCount(const QPlainTextEdit* editor) {
   return n;
 }
 
-int EditorLineSource::Count() const {
-  return EditorLineCount(editor_);
+// The edit line of a line edit or of either kind of combo box.
+QLineEdit* EditLine(QWidget* w) {
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e;
+  if (auto* c = qobject_cast<SimpleComboBox*>(w)) return c->lineEdit();
+  if (auto* c = qobject_cast<QComboBox*>(w)) return c->lineEdit();
+  return nullptr;
 }
 
-std::string EditorLineSource::Line(int index) const {
-  return editor_->document()->findBlockByNumber(index).text().toStdString();
+[[noreturn]] void Unsupported(const QWidget* w, const char* what) {
+  throw std::logic_error(std::string(what) + " is not supported by " +
+                         w->objectName().toStdString());
 }
 
-std::string ListQueue::Line(int index) const {
-  QListWidgetItem* item = list_->item(index);
-  return item ? item->text().toStdString() : std::string();
+}  // namespace
+
+std::string EditorText(const QPlainTextEdit* editor) {
+  QString raw = editor->document()->toRawText();
+  raw.replace(QChar::ParagraphSeparator, u'\n');
+  return raw.toStdString();
 }
 
-int ListQueue::Selected() const {
-  const QModelIndexList rows = list_->selectionModel()->selectedRows();
-  return rows.isEmpty() ? -1 : rows.front().row();
+size_t Utf8Offset(const QString& text, int pos) {
+  return static_cast<size_t>(text.left(pos).toUtf8().size());
 }
 
-void ListQueue::Select(int index) {
-  if (index >= 0 && index < list_->count()) {
-    list_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-    list_->scrollToItem(list_->item(index));
+int CharPosition(const QString& text, size_t utf8Offset) {
+  const QByteArray bytes = text.toUtf8();
+  const qsizetype n = std::min<qsizetype>(static_cast<qsizetype>(utf8Offset), bytes.size());
+  return static_cast<int>(QString::fromUtf8(bytes.constData(), n).size());
+}
+
+void WidgetView::Bind(Control c, QWidget* w) {
+  const size_t i = static_cast<size_t>(c);
+  if (widgets_.size() <= i) widgets_.resize(i + 1, nullptr);
+  widgets_[i] = w;
+}
+
+QWidget* WidgetView::W(Control c) const {
+  const size_t i = static_cast<size_t>(c);
+  if (i >= widgets_.size() || !widgets_[i]) throw std::logic_error("control not bound");
+  return widgets_[i];
+}
+
+std::string WidgetView::Text(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return EditorText(m);
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdString();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdString();
+  if (QLineEdit* e = EditLine(w)) return e->text().toStdString();
+  Unsupported(w, "Text");
+}
+
+void WidgetView::SetText(Control c, const std::string& text) {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setText(Q(text));
+    l->adjustSize();  // labels size themselves to their text
+  } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    m->setPlainText(Q(text));
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    b->setText(Q(text));
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->setEditText(Q(text));
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->setEditText(Q(text));
+  } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    e->setText(Q(text));
   } else {
-    list_->clearSelection();
-    list_->setCurrentRow(-1);
+    Unsupported(w, "SetText");
   }
+}
+
+void WidgetView::AppendLines(Control c, const std::string& text) {
+  auto* m = qobject_cast<QPlainTextEdit*>(W(c));
+  if (!m) Unsupported(W(c), "AppendLines");
+  m->appendPlainText(Q(text));
+}
+
+bool WidgetView::Enabled(Control c) const {
+  return W(c)->isEnabled();
+}
+
+void WidgetView::SetEnabled(Control c, bool enabled) {
+  W(c)->setEnabled(enabled);
+}
+
+int WidgetView::ItemCount(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) return l->count();
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->count();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->count();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->count();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return EditorLineCount(m);
+  Unsupported(w, "ItemCount");
+}
+
+std::string WidgetView::Item(Control c, int index) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    QListWidgetItem* item = l->item(index);
+    return item ? item->text().toStdString() : std::string();
+  }
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->itemText(index).toStdString();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->itemText(index).toStdString();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->button(index)->text().toStdString();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+    return m->document()->findBlockByNumber(index).text().toStdString();
+  Unsupported(w, "Item");
+}
+
+void WidgetView::SetItems(Control c, const std::vector<std::string>& items) {
+  QWidget* w = W(c);
+  if (auto* g = qobject_cast<RadioGroup*>(w)) {
+    g->clearItems();
+    for (const std::string& item : items) g->addItem(Q(item));
+    return;
+  }
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(items.size()));
+  for (const std::string& item : items) list << Q(item);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    l->setUpdatesEnabled(false);
+    l->clear();
+    l->addItems(list);
+    l->setUpdatesEnabled(true);
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->clear();
+    sc->addItems(list);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->clear();
+    cb->addItems(list);
+  } else {
+    Unsupported(w, "SetItems");
+  }
+}
+
+void WidgetView::InsertItem(Control c, int index, const std::string& text) {
+  QWidget* w = W(c);
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->insertItem(index, Q(text));
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->insertItem(index, Q(text));
+  } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+    l->insertItem(index, Q(text));
+  } else {
+    Unsupported(w, "InsertItem");
+  }
+}
+
+void WidgetView::DeleteItem(Control c, int index) {
+  QWidget* w = W(c);
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->removeItem(index);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->removeItem(index);
+  } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+    delete l->takeItem(index);
+  } else {
+    Unsupported(w, "DeleteItem");
+  }
+}
+
+int WidgetView::ItemIndex(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    const QModelIndexList rows = l->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+  }
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->listWidget()->currentRow();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->currentIndex();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->itemIndex();
+  Unsupported(w, "ItemIndex");
+}
+
+void WidgetView::SetItemIndex(Control c, int index) {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    if (index >= 0 && index < l->count()) {
+      l->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+      l->scrollToItem(l->item(index));
+    } else {
+      l->clearSelection();
+      l->setCurrentRow(-1);
+    }
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->setCurrentIndex(index);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->setCurrentIndex(index);
+  } else if (auto* g = qobject_cast<RadioGroup*>(w)) {
+    g->setItemIndex(index);
+  } else {
+    Unsupported(w, "SetItemIndex");
+  }
+}
+
+ConsoleView::Selection WidgetView::GetSelection(Control c) const {
+  QWidget* w = W(c);
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    const QString text = Q(EditorText(m));
+    const QTextCursor cursor = m->textCursor();
+    const size_t start = Utf8Offset(text, cursor.selectionStart());
+    return {start, Utf8Offset(text, cursor.selectionEnd()) - start};
+  }
+  if (QLineEdit* e = EditLine(w)) {
+    const QString text = e->text();
+    if (!e->hasSelectedText()) return {Utf8Offset(text, e->cursorPosition()), 0};
+    const int from = e->selectionStart();
+    const size_t start = Utf8Offset(text, from);
+    return {start, Utf8Offset(text, from + static_cast<int>(e->selectedText().size())) - start};
+  }
+  Unsupported(w, "GetSelection");
+}
+
+void WidgetView::SetSelection(Control c, size_t start, size_t length) {
+  QWidget* w = W(c);
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    const QString text = Q(EditorText(m));
+    QTextCursor cursor = m->textCursor();
+    cursor.setPosition(CharPosition(text, start));
+    cursor.setPosition(CharPosition(text, start + length), QTextCursor::KeepAnchor);
+    m->setTextCursor(cursor);
+  } else if (QLineEdit* e = EditLine(w)) {
+    const QString text = e->text();
+    const int from = CharPosition(text, start);
+    if (length == 0)
+      e->setCursorPosition(from);
+    else
+      e->setSelection(from, CharPosition(text, start + length) - from);
+  } else {
+    Unsupported(w, "SetSelection");
+  }
+}
+
+void WidgetView::SetFocus(Control c) {
+  W(c)->setFocus();
 }
 
 }  // namespace stanzo

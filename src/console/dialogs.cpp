@@ -1,0 +1,10 @@
+#include "console/dialogs.h"
+
+namespace stanzo {
+
+std::string ErrorDisplayText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+}  // namespace stanzo
