@@ -389,22 +389,6 @@ class MainWindowTest : public QObject {
     QVERIFY(w.close());
   }
 
-  void closeIsAbandonedWhenAScriptCannotBeSaved() {
-    // A directory where the init file belongs: it loads the defaults, and
-    // saving them at exit fails.
-    QVERIFY(QDir(console_->dir.path()).mkdir("Init.txt"));
-    console_->Start();
-    stanzo::TfrmMain& w = *console_->window;
-    console_->dialogs->answers = {true};
-    QVERIFY(!w.close());
-    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
-    QVERIFY(console_->dialogs->Errors()[0].rfind("Cannot create file", 0) == 0);
-    QVERIFY(w.butInitSave->isEnabled());  // still unsaved: nothing was lost
-    // Answering No the next time lets the window close.
-    console_->dialogs->answers = {false, false};
-    QVERIFY(w.close());
-  }
-
   void errorTextRule_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
