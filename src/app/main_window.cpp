@@ -51,34 +51,10 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent) : QWidget(parent), env_(
   CreateControls();
   ApplyLayout();
   SetTabOrder();
-  const std::pair<Control, QWidget*> bound[] = {
-      {Control::lblInitFile, lblInitFile},
-      {Control::lblLyricFile, lblLyricFile},
-      {Control::edHost, edHost},
-      {Control::memLog, memLog},
-      {Control::butSendAdhoc, butSendAdhoc},
-      {Control::butConnect, butConnect},
-      {Control::butTest, butTest},
-      {Control::cboAdhoc, cboAdhoc},
-      {Control::memLyric, memLyric},
-      {Control::lstLyrics, lstLyrics},
-      {Control::butToList, butToList},
-      {Control::memInit, memInit},
-      {Control::butSendInit, butSendInit},
-      {Control::butSlide, butSlide},
-      {Control::butLineFromList, butLineFromList},
-      {Control::butLyricOpen, butLyricOpen},
-      {Control::butInitOpen, butInitOpen},
-      {Control::butInitSave, butInitSave},
-      {Control::butLyricSave, butLyricSave},
-      {Control::butSlideBack, butSlideBack},
-      {Control::cboLaunchCmd, cboLaunchCmd},
-      {Control::butHelpMasks, butHelpMasks},
-      {Control::butExec, butExec},
-      {Control::grpCams, grpCams},
-      {Control::butCamEdit, butCamEdit},
-  };
-  for (const auto& [c, w] : bound) Bind(c, w);
+  for (int i = 0; i < kControlCount; ++i) {
+    const auto c = static_cast<Control>(i);
+    Bind(c, client_->findChild<QWidget*>(ControlName(c), Qt::FindDirectChildrenOnly));
+  }
   console_ = std::make_unique<stanzo::Console>(static_cast<ConsoleView&>(*this), env_.exePath);
   // The timer runs from creation to exit, connected or not.
   Timer1 = new QTimer(this);

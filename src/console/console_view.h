@@ -51,6 +51,10 @@ enum class Control {
   grpCams,  // radio group (the cameras)
   butCamEdit,
 };
+inline constexpr int kControlCount = static_cast<int>(Control::butCamEdit) + 1;
+
+// The control's design name ("edHost"), by which a window finds its widget.
+const char* ControlName(Control c);
 
 // The keys the core's key handlers act on; every other key is kOther.
 enum class Key { kOther, kA, kF, kF3, kNumpad0 };

@@ -104,7 +104,7 @@ class FakeConsoleView : public ConsoleView {
     return (*this)[c].items;
   }
 
-  std::array<Widget, static_cast<size_t>(Control::butCamEdit) + 1> widgets_;
+  std::array<Widget, kControlCount> widgets_;
   Console* console_ = nullptr;
 };
 
