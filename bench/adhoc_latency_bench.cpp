@@ -5,8 +5,8 @@
 // taken on the player's serving thread with the same steady clock).
 //
 // By default the click is delivered at once, as when the event loop is
-// idle; a real click that lands while a poll tick is waiting for a reply
-// (up to 30 ms) waits that long before the handler runs: --queued counts it.
+// idle; a real click that lands while the window is busy (a poll tick, a
+// repaint) waits for it before the handler runs: --queued counts it.
 //
 // Usage: adhoc_latency_bench [sends (1000)] [--pace MS] [--queued] [--prompt]
 //   --pace MS: between sends, run the event loop for a random time,
@@ -16,8 +16,8 @@
 //   --queued: the click comes in through the event queue from another
 //             thread at a random moment (pace 50 unless given), as the
 //             window system's input does, and the clock starts when it is
-//             posted: a click that arrives while a poll tick waits for a
-//             reply waits too. Adds the row "click waiting in queue".
+//             posted: a click that arrives while the window is busy
+//             waits too. Adds the row "click waiting in queue".
 //   --prompt: the player answers every line with "> " (as a console-style
 //             interface does), so the poll timer logs replies meanwhile.
 // Prints p50/p90/p99/max of click-to-wire and of the click handler's own

@@ -7,8 +7,8 @@
 // handles its pending events, so a due poll tick can fall into the gap.
 //
 // By default the click is delivered at once, as when the event loop is
-// idle; a real press that lands while a poll tick is waiting for a reply
-// (up to 30 ms) waits that long before the handler runs: --queued counts it.
+// idle; a real press that lands while the window is busy (a poll tick, a
+// repaint) waits for it before the handler runs: --queued counts it.
 //
 // Usage: slide_latency_bench [presses (1000)] [--pace MS] [--queued] [--prompt]
 //   --pace MS: between presses, run the event loop for a random time,
@@ -18,8 +18,8 @@
 //   --queued: the click comes in through the event queue from another
 //             thread at a random moment (pace 50 unless given), as the
 //             window system's input does, and the clock starts when it is
-//             posted: a press that arrives while a poll tick waits for a
-//             reply waits too. Adds the row "click waiting in queue".
+//             posted: a press that arrives while the window is busy
+//             waits too. Adds the row "click waiting in queue".
 //   --prompt: the player answers every line with "> ", so the poll timer
 //             logs replies meanwhile.
 // Prints p50/p90/p99/max of press-to-m1, press-to-m2 (both lines on the

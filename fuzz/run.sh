@@ -4,13 +4,13 @@
 # inputs go to build/fuzz/corpus/<name>/, never into the tree). Exits
 # non-zero when a target crashes, leaks or trips a sanitizer; the input is
 # left in build/fuzz/artifacts/.
-# FUZZ_SECONDS sets the time per target (default 30).
+# FUZZ_SECONDS sets the time per target (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${FUZZ_SECONDS:-30}
+seconds=${FUZZ_SECONDS:-20}
 build=build/fuzz
-targets=(masks_fuzz)
+targets=(masks_fuzz line_file_fuzz settings_fuzz)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSTANZO_WERROR=ON -DSTANZO_FUZZ=ON -DSTANZO_BENCH=OFF -DSTANZO_SANITIZE=OFF

@@ -23,8 +23,10 @@ class ConsoleStyle : public QProxyStyle {
 }  // namespace
 
 StanzoApplication::StanzoApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The title "Stanzo" is the application name alone. A display name would
+  // make the window system's title of every window and dialog end in
+  // " — Stanzo" on X11, and the captions are the console's own.
   setApplicationName("Stanzo");
-  setApplicationDisplayName("Stanzo");
   InstallConsoleStyle(*this);
 }
 

@@ -101,6 +101,9 @@ void TfrmMain::BindEvents() {
   connect(grpCams, &RadioGroup::clicked, this,
           [&c](int index) { c.Guard([&] { c.grpCamsClick(index); }); });
   click(butCamEdit, &stanzo::Console::butCamEditClick);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [&c](Qt::ApplicationState s) {
+    if (s == Qt::ApplicationActive) c.Guard([&] { c.FormActivate(); });
+  });
   click(butTest, &stanzo::Console::butTestClick);
 }
 
@@ -142,6 +145,7 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  console_->FormShow();
   if (placed_) return;
   placed_ = true;
   PlaceWindow();

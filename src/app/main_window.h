@@ -123,6 +123,4 @@ class TfrmMain : public QWidget, private WidgetView {
   bool placed_ = false;
 };
 
-inline constexpr char kMarqueeDocs[] = "https://wiki.videolan.org/Documentation:Modules/marq/";
-
 }  // namespace stanzo

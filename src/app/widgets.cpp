@@ -83,6 +83,7 @@ void RadioGroup::clearItems() {
   // Deferred: a reload can run inside a button's own click (events run
   // while a camera command is sent), and the button must outlive it.
   for (QRadioButton* b : buttons_) {
+    b->setAutoExclusive(false);  // out of the group before the new items come
     b->hide();
     b->disconnect(this);
     b->deleteLater();
@@ -93,7 +94,10 @@ void RadioGroup::clearItems() {
 
 void RadioGroup::addItem(const QString& text) {
   QRadioButton* b = new RowRadioButton(ButtonCaption(text), this);
-  b->setAutoExclusive(false);  // exclusivity is ours, so the selection can be cleared
+  // Auto-exclusive, as a radio button is: the accessibility layer reports
+  // the radio-button role only then, and the toolkit keeps one checked
+  // button and lets a click on it change nothing.
+  b->setAutoExclusive(true);
   b->setFont(font());
   const int index = static_cast<int>(buttons_.size());
   connect(b, &QRadioButton::toggled, this, [this, index](bool on) { OnToggled(index, on); });
@@ -105,31 +109,24 @@ void RadioGroup::addItem(const QString& text) {
 
 void RadioGroup::setItemIndex(int index) {
   silent_ = true;
-  for (int i = 0; i < count(); ++i) buttons_[i]->setChecked(i == index);
+  for (int i = 0; i < count(); ++i) {
+    // The toolkit never unchecks the checked button of an exclusive set:
+    // step out of it for the moment, so the selection can be cleared.
+    QRadioButton* b = buttons_[i];
+    b->setAutoExclusive(false);
+    b->setChecked(i == index);
+    b->setAutoExclusive(true);
+  }
   selected_ = (index >= 0 && index < count()) ? index : -1;
   silent_ = false;
   UpdateFocusPolicies();
 }
 
 void RadioGroup::OnToggled(int index, bool checked) {
-  if (silent_) return;
-  if (!checked) {
-    // A click on the selected button must not unselect it.
-    if (index == selected_) {
-      silent_ = true;
-      buttons_[index]->setChecked(true);
-      silent_ = false;
-    }
-    return;
-  }
-  if (index == selected_) return;
-  const int previous = selected_;
+  // The toolkit unchecks the previous choice itself (that toggle is not a
+  // choice), and a click on the checked button toggles nothing.
+  if (silent_ || !checked || index == selected_) return;
   selected_ = index;
-  if (previous >= 0) {
-    silent_ = true;
-    buttons_[previous]->setChecked(false);
-    silent_ = false;
-  }
   UpdateFocusPolicies();
   emit clicked(index);
 }
@@ -166,6 +163,87 @@ QString ButtonCaption(const QString& text) {
 
 namespace {
 
+constexpr char16_t kEscape = 0xE000;
+constexpr char16_t kSplitters[] = {0x2029, 0xFDD0, 0xFDD1};  // stand-ins: U+E001..U+E003
+
+// Length of the widget unit at `raw[i]` in QChars, and of its text in UTF-8 bytes.
+std::pair<int, size_t> EditorUnit(const QString& raw, qsizetype i) {
+  const char16_t u = raw[i].unicode();
+  if (u == kEscape && i + 1 < raw.size() && raw[i + 1].unicode() >= kEscape &&
+      raw[i + 1].unicode() <= kEscape + 3)
+    return {2, 3};
+  if (u == QChar::ParagraphSeparator) return {1, 1};
+  if (QChar::isHighSurrogate(u) && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) return {2, 4};
+  return {1, u < 0x80 ? 1u : u < 0x800 ? 2u : 3u};
+}
+
+}  // namespace
+
+QString ToEditorWidget(std::string_view utf8) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  qsizetype boms = 0;
+  while (utf8.substr(0, kBom.size()) == kBom) utf8.remove_prefix(kBom.size()), ++boms;
+  const QString plain = QString(boms, QChar(0xFEFF)) +
+                        QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+  QString out;
+  out.reserve(plain.size());
+  for (const QChar c : plain) {
+    const char16_t u = c.unicode();
+    if (u >= kEscape && u <= kEscape + 3) {
+      out += QChar(kEscape);
+      out += c;
+      continue;
+    }
+    const auto* hit = std::find(std::begin(kSplitters), std::end(kSplitters), u);
+    const auto standIn = static_cast<char16_t>(kEscape + 1 + (hit - std::begin(kSplitters)));
+    out += hit == std::end(kSplitters) ? c : QChar(standIn);
+  }
+  return out;
+}
+
+std::string FromEditorWidget(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i].unicode();
+    if (u == kEscape && i + 1 < text.size() && text[i + 1].unicode() >= kEscape &&
+        text[i + 1].unicode() <= kEscape + 3) {
+      out += text[++i];
+    } else if (u > kEscape && u <= kEscape + 3) {
+      out += QChar(kSplitters[u - kEscape - 1]);
+    } else if (u == QChar::ParagraphSeparator) {
+      out += u'\n';
+    } else {
+      out += text[i];
+    }
+  }
+  return out.toStdString();
+}
+
+size_t EditorOffset(const QString& raw, int pos) {
+  size_t offset = 0;
+  for (qsizetype i = 0; i < pos && i < raw.size();) {
+    const auto [chars, bytes] = EditorUnit(raw, i);
+    i += chars;
+    offset += bytes;
+  }
+  return offset;
+}
+
+int EditorPosition(const QString& raw, size_t offset) {
+  size_t at = 0;
+  qsizetype i = 0;
+  while (i < raw.size()) {
+    const auto [chars, bytes] = EditorUnit(raw, i);
+    if (at + bytes > offset) break;
+    at += bytes;
+    i += chars;
+  }
+  return static_cast<int>(i);
+}
+
+namespace {
+
 QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
@@ -193,9 +271,7 @@ QLineEdit* EditLine(QWidget* w) {
 }  // namespace
 
 std::string EditorText(const QPlainTextEdit* editor) {
-  QString raw = editor->document()->toRawText();
-  raw.replace(QChar::ParagraphSeparator, u'\n');
-  return raw.toStdString();
+  return FromEditorWidget(editor->document()->toRawText());
 }
 
 size_t Utf8Offset(const QString& text, int pos) {
@@ -236,7 +312,7 @@ void WidgetView::SetText(Control c, const std::string& text) {
     l->setText(Q(text));
     l->adjustSize();  // labels size themselves to their text
   } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
-    m->setPlainText(Q(text));
+    m->setPlainText(ToEditorWidget(text));
   } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
     b->setText(Q(text));
   } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
@@ -278,13 +354,13 @@ std::string WidgetView::Item(Control c, int index) const {
   QWidget* w = W(c);
   if (auto* l = qobject_cast<QListWidget*>(w)) {
     QListWidgetItem* item = l->item(index);
-    return item ? item->text().toStdString() : std::string();
+    return item ? FromEditorWidget(item->text()) : std::string();
   }
   if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->itemText(index).toStdString();
   if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->itemText(index).toStdString();
   if (auto* g = qobject_cast<RadioGroup*>(w)) return g->button(index)->text().toStdString();
   if (auto* m = qobject_cast<QPlainTextEdit*>(w))
-    return m->document()->findBlockByNumber(index).text().toStdString();
+    return FromEditorWidget(m->document()->findBlockByNumber(index).text());
   Unsupported(w, "Item");
 }
 
@@ -295,10 +371,12 @@ void WidgetView::SetItems(Control c, const std::vector<std::string>& items) {
     for (const std::string& item : items) g->addItem(Q(item));
     return;
   }
+  // List box items are editor lines: they cross as the editor's text does.
+  auto* l = qobject_cast<QListWidget*>(w);
   QStringList list;
   list.reserve(static_cast<qsizetype>(items.size()));
-  for (const std::string& item : items) list << Q(item);
-  if (auto* l = qobject_cast<QListWidget*>(w)) {
+  for (const std::string& item : items) list << (l ? ToEditorWidget(item) : Q(item));
+  if (l) {
     l->setUpdatesEnabled(false);
     l->clear();
     l->addItems(list);
@@ -376,10 +454,10 @@ void WidgetView::SetItemIndex(Control c, int index) {
 ConsoleView::Selection WidgetView::GetSelection(Control c) const {
   QWidget* w = W(c);
   if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
-    const QString text = Q(EditorText(m));
+    const QString raw = m->document()->toRawText();
     const QTextCursor cursor = m->textCursor();
-    const size_t start = Utf8Offset(text, cursor.selectionStart());
-    return {start, Utf8Offset(text, cursor.selectionEnd()) - start};
+    const size_t start = EditorOffset(raw, cursor.selectionStart());
+    return {start, EditorOffset(raw, cursor.selectionEnd()) - start};
   }
   if (QLineEdit* e = EditLine(w)) {
     const QString text = e->text();
@@ -394,10 +472,10 @@ ConsoleView::Selection WidgetView::GetSelection(Control c) const {
 void WidgetView::SetSelection(Control c, size_t start, size_t length) {
   QWidget* w = W(c);
   if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
-    const QString text = Q(EditorText(m));
+    const QString raw = m->document()->toRawText();
     QTextCursor cursor = m->textCursor();
-    cursor.setPosition(CharPosition(text, start));
-    cursor.setPosition(CharPosition(text, start + length), QTextCursor::KeepAnchor);
+    cursor.setPosition(EditorPosition(raw, start));
+    cursor.setPosition(EditorPosition(raw, start + length), QTextCursor::KeepAnchor);
     m->setTextCursor(cursor);
   } else if (QLineEdit* e = EditLine(w)) {
     const QString text = e->text();

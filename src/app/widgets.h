@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console_view.h"
@@ -121,5 +122,20 @@ std::string EditorText(const QPlainTextEdit* editor);
 // Byte offset in the UTF-8 form of `text` of character position `pos`, and back.
 size_t Utf8Offset(const QString& text, int pos);
 int CharPosition(const QString& text, size_t utf8Offset);
+
+// Editor text across the text widgets' boundary. The widgets end a
+// paragraph at U+2029, U+FDD0 and U+FDD1 as well as at a line break, so a
+// file holding one of them would come back split. Inside the widget each
+// stands in as a private-use character (U+E001, U+E002, U+E003); a real
+// U+E000..U+E003 of the text is preceded by the escape U+E000. A leading
+// byte-order mark is kept (the plain conversion drops it).
+// ToEditorWidget takes UTF-8 with "\n" breaks; FromEditorWidget takes the
+// widget's raw text, a block's text or a selection, U+2029 being a break.
+QString ToEditorWidget(std::string_view utf8);
+std::string FromEditorWidget(const QString& text);
+// Byte offset in FromEditorWidget(raw) of the widget position `pos` in
+// `raw`, and back (a position never splits an escaped character).
+size_t EditorOffset(const QString& raw, int pos);
+int EditorPosition(const QString& raw, size_t offset);
 
 }  // namespace stanzo

@@ -1,5 +1,6 @@
-// The window's controls: creation, design geometry scaled to the font,
-// tab order and placement.
+// The window's controls, built from the control table: kinds, names,
+// design geometry scaled to the font, tab order, texts, items, hints,
+// label styles and pictures, and the window's own place and size.
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -9,61 +10,98 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <stdexcept>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/pictures.h"
+#include "console/control_table.h"
 
 namespace stanzo {
 namespace {
 
-// Design geometry in pixels at a font text height of 13.
-struct Placement {
-  const char* name;
-  int left, top, width, height;
-};
-constexpr Placement kPlacements[] = {
-    {"Label1", 8, 56, 270, 13},         {"Label2", 8, 72, 277, 13},
-    {"lblInitFile", 352, 8, 52, 13},    {"lblLyricFile", 8, 144, 61, 13},
-    {"Label3", 8, 40, 75, 13},          {"Label4", 8, 88, 289, 13},
-    {"Label5", 8, 104, 125, 13},        {"edHost", 8, 8, 121, 21},
-    {"memLog", 8, 368, 513, 81},        {"butSendAdhoc", 512, 272, 97, 17},
-    {"butConnect", 144, 8, 81, 25},     {"butTest", 528, 376, 81, 25},
-    {"cboAdhoc", 8, 272, 497, 97},      {"memLyric", 8, 160, 201, 105},
-    {"lstLyrics", 320, 120, 201, 145},  {"butToList", 216, 208, 41, 25},
-    {"memInit", 352, 24, 169, 81},      {"butSendInit", 528, 72, 57, 33},
-    {"butSlide", 528, 184, 57, 33},     {"butLineFromList", 272, 208, 41, 25},
-    {"butLyricOpen", 216, 144, 25, 25}, {"butInitOpen", 528, 8, 25, 25},
-    {"butInitSave", 528, 40, 25, 25},   {"butLyricSave", 216, 176, 25, 25},
-    {"butSlideBack", 536, 144, 25, 25}, {"cboLaunchCmd", 8, 456, 513, 21},
-    {"butHelpMasks", 296, 88, 33, 17},  {"butExec", 528, 456, 65, 17},
-    {"Edit1", 8, 120, 305, 21},         {"grpCams", 624, 16, 121, 225},
-    {"butCamEdit", 664, 248, 73, 17},
-};
-constexpr int kDesignWidth = 745;   // right edge of the camera group
-constexpr int kDesignHeight = 477;  // bottom edge of the launch box
-constexpr int kOuterWidth = 781;
-constexpr int kOuterHeight = 511;
-constexpr int kLeft = 326;
-constexpr int kTop = 249;
-constexpr int kDesignTextHeight = 13;
+// A font's text height as the design measured it: ascent and descent each
+// rounded up to whole pixels, internal leading included.
+int DesignTextHeight(const QFont& font) {
+  QFontMetricsF fm(font);
+  return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
+}
 
-// The window font: "MS Sans Serif" 11 px where it exists, else a sans-serif
-// font of the same pixel height (metric-compatible ones first).
-QFont ConsoleFont(const QWidget* w) {
-  const QStringList families = QFontDatabase::families();
-  QString family = "Sans Serif";
-  for (const char* f : {"MS Sans Serif", "Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"}) {
-    if (families.contains(f)) {
-      family = f;
-      break;
-    }
-  }
-  QFont font(family);
-  font.setStyleHint(QFont::SansSerif);
-  const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
-  font.setPixelSize(std::max(1, static_cast<int>(11 * dpi / 96.0 + 0.5)));
+// Factor applied to the design geometry (1 when the font measures as designed).
+double LayoutScaleFor(const QFont& font) {
+  const int measured = DesignTextHeight(font);
+  const int design = MainWindowSpec().designTextHeight;
+  return measured == design ? 1.0 : static_cast<double>(measured) / design;
+}
+
+QFont LabelFont(QFont font, LabelStyle style) {
+  font.setBold(style == LabelStyle::Bold);
+  font.setUnderline(style == LabelStyle::Underline);
   return font;
+}
+
+// Width of a one-line text as a label sizes itself to it.
+int LabelTextWidth(const QFont& font, const char* text) {
+  return QFontMetrics(font)
+      .boundingRect(0, 0, 4000, 100, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(text))
+      .width();
+}
+
+// Whether every label of the table, in `font`, fits the width the layout
+// gives it.
+bool LabelsFit(const QFont& font) {
+  const double scale = LayoutScaleFor(font);
+  for (const ControlSpec& c : MainWindowControls()) {
+    if (c.kind != ControlKind::Label) continue;
+    const int room = static_cast<int>(c.place.width * scale + 0.5);
+    if (LabelTextWidth(LabelFont(font, c.style), c.text) > room) return false;
+  }
+  return true;
+}
+
+// The window font: the design's font at its pixel height where it exists.
+// Elsewhere a sans-serif font of the same pixel height, metric-compatible
+// ones first. Those run about 3% wider than the design font, so "Label4"
+// would end under the Help button: the first family whose labels all fit is
+// taken, narrowed as little as it takes (never more than 10%).
+QFont ConsoleFont(const QWidget* w) {
+  const WindowSpec& spec = MainWindowSpec();
+  const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
+  auto make = [&](const QString& family, int stretch) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(spec.fontPixelHeight * dpi / 96.0 + 0.5)));
+    font.setStretch(stretch);
+    return font;
+  };
+  const QStringList families = QFontDatabase::families();
+  if (families.contains(spec.fontName)) return make(spec.fontName, QFont::Unstretched);
+  QStringList candidates;
+  for (const char* f : {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"})
+    if (families.contains(f)) candidates << f;
+  if (candidates.isEmpty()) candidates << "Sans Serif";
+  constexpr int kNarrowest = 90;
+  for (const QString& family : candidates)
+    for (int stretch = QFont::Unstretched; stretch >= kNarrowest; --stretch)
+      if (QFont font = make(family, stretch); LabelsFit(font)) return font;
+  return make(candidates.front(), kNarrowest);
+}
+
+const char* PictureResource(Picture p) {
+  switch (p) {
+    case Picture::Open:
+      return ":/stanzo/open.xpm";
+    case Picture::Save:
+      return ":/stanzo/save.xpm";
+    case Picture::Back:
+      return ":/stanzo/back.xpm";
+    case Picture::None:
+      break;
+  }
+  return "";
 }
 
 QPlainTextEdit* NewMemo(QWidget* parent, const char* text) {
@@ -72,22 +110,98 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* text) {
   m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m->setTabChangesFocus(true);
-  m->setPlainText(text);
+  m->setPlainText(QString::fromUtf8(text));
   return m;
 }
 
-// A font's text height as the design measured it: ascent and descent each
-// rounded up to whole pixels, internal leading included.
-int TextHeight(const QFont& font) {
-  QFontMetricsF fm(font);
-  return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
+// One control of the table, with its kind's look and behaviour.
+QWidget* NewControl(const ControlSpec& c, QWidget* parent) {
+  const QString text = QString::fromUtf8(c.text);
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Label: {
+      auto* l = new QLabel(text, parent);
+      l->setTextFormat(Qt::PlainText);
+      l->setFocusPolicy(Qt::NoFocus);
+      if (c.style != LabelStyle::Regular) l->setFont(LabelFont(parent->font(), c.style));
+      w = l;
+      break;
+    }
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+      auto* e = new QLineEdit(text, parent);
+      if (c.kind == ControlKind::ReadOnlyEdit) {
+        e->setReadOnly(true);
+        e->setCursorPosition(0);
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Button));
+        e->setPalette(p);
+      }
+      w = e;
+      break;
+    }
+    case ControlKind::Memo:
+      w = NewMemo(parent, c.text);
+      break;
+    case ControlKind::Button:
+    case ControlKind::PictureButton: {
+      auto* b = new QPushButton(text, parent);
+      b->setAutoDefault(false);
+      if (c.picture != Picture::None) {
+        b->setIcon(PictureIcon(PictureResource(c.picture)));
+        b->setIconSize(QSize(16, 15));
+      }
+      w = b;
+      break;
+    }
+    case ControlKind::SimpleCombo: {
+      auto* s = new SimpleComboBox(parent);
+      s->setEditText(text);
+      w = s;
+      break;
+    }
+    case ControlKind::DropDownCombo: {
+      auto* d = new QComboBox(parent);
+      d->setEditable(true);
+      d->setInsertPolicy(QComboBox::NoInsert);
+      d->setMaxVisibleItems(c.dropDownRows);
+      d->setEditText(text);
+      w = d;
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* l = new QListWidget(parent);
+      l->setSelectionMode(QAbstractItemView::SingleSelection);
+      l->setUniformItemSizes(true);
+      for (const char* item : c.items) l->addItem(QString::fromUtf8(item));
+      w = l;
+      break;
+    }
+    case ControlKind::RadioGroup: {
+      auto* g = new RadioGroup(text, parent);
+      for (const char* item : c.items) g->addItem(QString::fromUtf8(item));
+      w = g;
+      break;
+    }
+  }
+  w->setObjectName(c.name);
+  if (*c.hint) {
+    w->setToolTip(QString::fromUtf8(c.hint));
+    w->setToolTipDuration(MainWindowSpec().hintHidePauseMs);
+  }
+  return w;
+}
+
+int Scaled(double scale, int v) {
+  return static_cast<int>(v * scale + 0.5);
 }
 
 }  // namespace
 
 void TfrmMain::CreateControls() {
-  setObjectName("frmMain");
-  setWindowTitle("frmMain");
+  const WindowSpec& spec = MainWindowSpec();
+  setObjectName(spec.name);
+  setWindowTitle(spec.initialCaption);
   setWindowIcon(WindowIcon());
   scroll_ = new QScrollArea(this);
   scroll_->setFocusPolicy(Qt::NoFocus);
@@ -99,163 +213,95 @@ void TfrmMain::CreateControls() {
   setFont(ConsoleFont(this));
   client_->setFont(font());
 
-  auto label = [this](const char* name, const char* text) {
-    auto* l = new QLabel(text, client_);
-    l->setObjectName(name);
-    l->setTextFormat(Qt::PlainText);
-    l->setFocusPolicy(Qt::NoFocus);
-    return l;
+  std::map<std::string, QWidget*> made;
+  for (const ControlSpec& c : MainWindowControls()) made[c.name] = NewControl(c, client_);
+  auto take = [&made](auto*& slot, const char* name) {
+    slot = qobject_cast<std::remove_reference_t<decltype(slot)>>(made.at(name));
+    if (!slot) throw std::logic_error(std::string("the table's ") + name + " is of another kind");
   };
-  auto button = [this](const char* name, const char* text) {
-    auto* b = new QPushButton(text, client_);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-  };
-  auto picture = [&](const char* name, const char* icon) {
-    QPushButton* b = button(name, "");
-    b->setIcon(PictureIcon(icon));
-    b->setIconSize(QSize(16, 15));
-    return b;
-  };
-
-  Label1 = label("Label1", "Lines starting with \"@\" will be sent naked  as commands.");
-  Label2 = label("Label2", "Lines ending with \"\\\" will immediately process next line too.");
-  lblInitFile = label("lblInitFile", "lblInitFile");
-  lblLyricFile = label("lblLyricFile", "lblLyricFile");
-  Label3 = label("Label3", "Lyric Slide Hints");
-  Label4 = label("Label4", "\"{INIT}mask\" will re-run all INIT commands matching \"mask\".");
-  Label5 = label("Label5", "\"$_\" will insert a line break");
-  QFont bold = font();
-  bold.setBold(true);
-  lblInitFile->setFont(bold);
-  lblLyricFile->setFont(bold);
-  QFont underlined = font();
-  underlined.setUnderline(true);
-  Label3->setFont(underlined);
-
-  edHost = new QLineEdit("edHost", client_);
-  edHost->setObjectName("edHost");
-  memLog = NewMemo(client_, "memLog");
-  memLog->setObjectName("memLog");
-  memLog->setReadOnly(true);
-  memLog->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-  butSendAdhoc = button("butSendAdhoc", "Ad-hoc Command");
-  butConnect = button("butConnect", "Connect");
-  butTest = button("butTest", "Stress Test");
-  cboAdhoc = new SimpleComboBox(client_);
-  cboAdhoc->setObjectName("cboAdhoc");
-  cboAdhoc->setEditText("cboAdhoc");
-  memLyric = NewMemo(client_, "memLyric");
-  memLyric->setObjectName("memLyric");
-  lstLyrics = new QListWidget(client_);
-  lstLyrics->setObjectName("lstLyrics");
-  lstLyrics->setSelectionMode(QAbstractItemView::SingleSelection);
-  lstLyrics->setUniformItemSizes(true);
-  lstLyrics->addItem("lstLyrics");
-  butToList = button("butToList", "--->");
-  memInit = NewMemo(client_, "memInit");
-  memInit->setObjectName("memInit");
-  butSendInit = button("butSendInit", "Send Init");
-  butSlide = button("butSlide", "butSlide");
-  butLineFromList = button("butLineFromList", "<#");
-  butLyricOpen = picture("butLyricOpen", ":/stanzo/open.xpm");
-  butInitOpen = picture("butInitOpen", ":/stanzo/open.xpm");
-  butInitSave = picture("butInitSave", ":/stanzo/save.xpm");
-  butLyricSave = picture("butLyricSave", ":/stanzo/save.xpm");
-  butSlideBack = picture("butSlideBack", ":/stanzo/back.xpm");
-  cboLaunchCmd = new QComboBox(client_);
-  cboLaunchCmd->setObjectName("cboLaunchCmd");
-  cboLaunchCmd->setEditable(true);
-  cboLaunchCmd->setInsertPolicy(QComboBox::NoInsert);
-  cboLaunchCmd->setMaxVisibleItems(8);
-  cboLaunchCmd->setEditText("cboLaunchCmd");
-  butHelpMasks = button("butHelpMasks", "Help");
-  butExec = button("butExec", "Execute");
-  Edit1 = new QLineEdit(QString("More: ") + kMarqueeDocs, client_);
-  Edit1->setObjectName("Edit1");
-  Edit1->setReadOnly(true);
-  Edit1->setCursorPosition(0);
-  {
-    QPalette p = Edit1->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Button));
-    Edit1->setPalette(p);
-  }
-  grpCams = new RadioGroup("Cameras", client_);
-  grpCams->setObjectName("grpCams");
-  for (int i = 1; i <= 10; ++i) grpCams->addItem(QString::number(i));
-  butCamEdit = button("butCamEdit", "Edit Cameras");
-
-  const struct {
-    QWidget* w;
-    const char* hint;
-  } hints[] = {
-      {edHost, "Host (name or IP address). Optional: host:port (default port 2323)"},
-      {memLog, "Events and messages from VLC are displayed here."},
-      {butConnect, "Connect to VLC \"rc\" interface on specified host & port"},
-      {butTest, "Test rapid (5/sec) VLC marquee updates"},
-      {cboAdhoc, "Commands sent to VLC"},
-      {memLyric, "Lyrics and other text to present"},
-      {lstLyrics, "\"Live queue\" -  Next line to display highlighted"},
-      {butToList, "Copy lyrics to live presentation list"},
-      {memInit, "Series of init commands to send"},
-      {butSendInit, "Send init strings to VLC"},
-      {butSlide, "Send the selected line (\"0\" on numeric keypad: go back a slide)"},
-      {butLineFromList, "Find highlighted (next) line in edit copy."},
-      {butLyricOpen, "Load lyrics from a file  (or create a new file)"},
-      {butInitOpen, "Load init strings from a file  (or create a new file)"},
-      {butInitSave, "Save init strings to the current file"},
-      {butLyricSave, "Save lyrics to the current file"},
-      {butSlideBack, "Display previous slide"},
-      {cboLaunchCmd, "Command to launch VLC"},
-      {butExec, "Execute specified DOS command"},
-  };
-  for (const auto& h : hints) {
-    h.w->setToolTip(QString::fromUtf8(h.hint));
-    h.w->setToolTipDuration(2500);
-  }
+  take(Label1, "Label1");
+  take(Label2, "Label2");
+  take(lblInitFile, "lblInitFile");
+  take(lblLyricFile, "lblLyricFile");
+  take(Label3, "Label3");
+  take(Label4, "Label4");
+  take(Label5, "Label5");
+  take(edHost, "edHost");
+  take(memLog, "memLog");
+  take(butSendAdhoc, "butSendAdhoc");
+  take(butConnect, "butConnect");
+  take(butTest, "butTest");
+  take(cboAdhoc, "cboAdhoc");
+  take(memLyric, "memLyric");
+  take(lstLyrics, "lstLyrics");
+  take(butToList, "butToList");
+  take(memInit, "memInit");
+  take(butSendInit, "butSendInit");
+  take(butSlide, "butSlide");
+  take(butLineFromList, "butLineFromList");
+  take(butLyricOpen, "butLyricOpen");
+  take(butInitOpen, "butInitOpen");
+  take(butInitSave, "butInitSave");
+  take(butLyricSave, "butLyricSave");
+  take(butSlideBack, "butSlideBack");
+  take(cboLaunchCmd, "cboLaunchCmd");
+  take(butHelpMasks, "butHelpMasks");
+  take(butExec, "butExec");
+  take(Edit1, "Edit1");
+  take(grpCams, "grpCams");
+  take(butCamEdit, "butCamEdit");
+  // The operator may type a note into the log or clear it; replies are
+  // appended at its end whatever the caret does. No undo: Ctrl+Z must never
+  // take a reply back out, and a long show would keep every reply twice.
+  memLog->setUndoRedoEnabled(false);
 }
 
 void TfrmMain::ApplyLayout() {
-  const int measured = TextHeight(font());
-  scale_ = measured == kDesignTextHeight ? 1.0 : static_cast<double>(measured) / kDesignTextHeight;
-  auto s = [this](int v) { return static_cast<int>(v * scale_ + 0.5); };
-  for (const Placement& p : kPlacements) {
-    auto* w = client_->findChild<QWidget*>(p.name, Qt::FindDirectChildrenOnly);
-    if (!w) continue;
-    w->setGeometry(s(p.left), s(p.top), s(p.width), s(p.height));
-    if (auto* l = qobject_cast<QLabel*>(w)) {
-      // Labels size themselves to their text.
-      l->resize(l->sizeHint().width(), s(p.height));
-    }
+  const WindowSpec& spec = MainWindowSpec();
+  scale_ = LayoutScaleFor(font());
+  for (const ControlSpec& c : MainWindowControls()) {
+    auto* w = client_->findChild<QWidget*>(c.name, Qt::FindDirectChildrenOnly);
+    const Rect& r = c.place;
+    w->setGeometry(Scaled(scale_, r.left), Scaled(scale_, r.top), Scaled(scale_, r.width),
+                   Scaled(scale_, r.height));
+    // Labels size themselves to their text.
+    if (auto* l = qobject_cast<QLabel*>(w)) l->resize(l->sizeHint().width(), l->height());
   }
-  client_->setMinimumSize(s(kDesignWidth), s(kDesignHeight));
+  client_->setMinimumSize(Scaled(scale_, spec.designWidth), Scaled(scale_, spec.designHeight));
   // Before the frame is known, assume a thin frame; showEvent corrects it.
-  resize(s(kOuterWidth) - 8, s(kOuterHeight) - 31);
-  move(kLeft, kTop);
+  resize(Scaled(scale_, spec.outer.width) - 8, Scaled(scale_, spec.outer.height) - 31);
+  move(spec.outer.left, spec.outer.top);
 }
 
 void TfrmMain::PlaceWindow() {
   // The design's outer size includes the frame and title bar.
+  const WindowSpec& spec = MainWindowSpec();
   const QSize frame = frameGeometry().size() - geometry().size();
-  auto s = [this](int v) { return static_cast<int>(v * scale_ + 0.5); };
-  resize(s(kOuterWidth) - frame.width(), s(kOuterHeight) - frame.height());
-  move(kLeft, kTop);
+  resize(Scaled(scale_, spec.outer.width) - frame.width(),
+         Scaled(scale_, spec.outer.height) - frame.height());
+  move(spec.outer.left, spec.outer.top);
 }
 
 void TfrmMain::SetTabOrder() {
-  QWidget* order[] = {edHost,      memLog,       butSendAdhoc,    butConnect,   butTest,
-                      cboAdhoc,    memLyric,     lstLyrics,       butToList,    memInit,
-                      butSendInit, butSlide,     butLineFromList, butLyricOpen, butInitOpen,
-                      butInitSave, butLyricSave, butSlideBack,    cboLaunchCmd, butHelpMasks,
-                      butExec,     Edit1};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  QWidget* last = Edit1;
-  for (int i = 0; i < grpCams->count(); ++i) {
-    setTabOrder(last, grpCams->button(i));
-    last = grpCams->button(i);
+  std::vector<const ControlSpec*> order;
+  for (const ControlSpec& c : MainWindowControls())
+    if (c.tabOrder >= 0) order.push_back(&c);
+  std::sort(order.begin(), order.end(),
+            [](const ControlSpec* a, const ControlSpec* b) { return a->tabOrder < b->tabOrder; });
+  // A radio group takes its place in the walk through its buttons.
+  QWidget* last = nullptr;
+  auto next = [&](QWidget* w) {
+    if (last) setTabOrder(last, w);
+    last = w;
+  };
+  for (const ControlSpec* c : order) {
+    QWidget* w = client_->findChild<QWidget*>(c->name, Qt::FindDirectChildrenOnly);
+    if (auto* g = qobject_cast<RadioGroup*>(w)) {
+      for (int i = 0; i < g->count(); ++i) next(g->button(i));
+    } else {
+      next(w);
+    }
   }
-  setTabOrder(last, butCamEdit);
 }
 
 }  // namespace stanzo

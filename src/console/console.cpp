@@ -5,6 +5,7 @@
 #include "extras/cameras.h"
 #include "extras/dos.h"
 #include "extras/launcher.h"
+#include "extras/program_starter.h"
 #include "extras/stress_test.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
@@ -102,9 +103,6 @@ std::string JoinLines(const Strings& lines) {
   return text;
 }
 
-// Ends a stress test whose window has been closed meanwhile.
-struct StressTestAbandoned {};
-
 }  // namespace
 
 std::string LogLines(const std::string& entry) {
@@ -135,6 +133,8 @@ Console::Console(ConsoleView& view, std::string exePath)
       slides_(
           *queue_, [this](const std::string& t) { SendCommand(t); },
           [this](const std::string& mask) { RunInitCommands(mask); }),
+      programs_(
+          std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); })),
       init_{Control::memInit,
             Control::lblInitFile,
             Control::butInitSave,
@@ -152,6 +152,10 @@ Console::~Console() = default;
 void Console::Guard(const std::function<void()>& handler) {
   try {
     handler();
+  } catch (const SendingStopped&) {
+    // The window closed mid-run; there is nobody left to tell.
+  } catch (const SaveDeclined&) {
+    // The operator said No: nothing to report, nothing was changed.
   } catch (const std::exception& e) {
     view_.Dialog().ShowError(ErrorDisplayText(e.what()));
   }
@@ -183,20 +187,40 @@ void Console::LoadSettings() {
 }
 
 bool Console::FormClose() {
-  SaveAdhocHistory();
-  SaveLaunchHistory();
-  if (view_.Enabled(Control::butInitSave) &&
-      view_.Dialog().AskWarning(
-          "Init Strings not saved",
-          "Save init commands to " + view_.Text(Control::lblInitFile) + " before exiting?"))
-    SaveInitFile();
-  if (view_.Enabled(Control::butLyricSave) &&
-      view_.Dialog().AskWarning(
-          "Lyrics not saved",
-          "Save lyrics to " + view_.Text(Control::lblLyricFile) + " before exiting?"))
-    SaveLyricFile();
+  // A file that cannot be saved (a read-only folder, a full disk) must not
+  // trap the operator in the window: each failure is shown, and the
+  // operator chooses between closing without it and staying (nothing lost;
+  // the next close attempt starts again from the top).
+  bool historySaved = true;
+  for (void (Console::*save)() : {&Console::SaveAdhocHistory, &Console::SaveLaunchHistory}) {
+    try {
+      (this->*save)();
+    } catch (const std::exception& e) {
+      view_.Dialog().ShowError(ErrorDisplayText(e.what()));
+      historySaved = false;
+    }
+  }
+  if (!historySaved && !view_.Dialog().Confirm("Close without saving the history?")) return false;
+  if (!AskToSaveScriptAtClose(init_) || !AskToSaveScriptAtClose(lyrics_)) return false;
   closed_ = true;
   return true;
+}
+
+bool Console::AskToSaveScriptAtClose(ScriptFile& f) {
+  try {
+    AskToSaveScript(f, "before exiting");
+    return true;
+  } catch (const SaveDeclined&) {
+    // The operator kept a file that would lose its tail: nothing to report,
+    // but closing now would drop the edits, so ask.
+  } catch (const std::exception& e) {
+    view_.Dialog().ShowError(ErrorDisplayText(e.what()));
+  }
+  return view_.Dialog().Confirm("Close without saving " + view_.Text(f.label) + "?");
+}
+
+void Console::FormActivate() {
+  programs_->Activated();
 }
 
 void Console::edHostChange() {
@@ -204,6 +228,20 @@ void Console::edHostChange() {
 }
 
 // ----------------------------------------------------------------- channel
+
+void Console::StopIfClosed() const {
+  if (closed_) throw SendingStopped{};
+}
+
+void Console::SendCommand(const std::string& text) {
+  StopIfClosed();
+  channel_.SendCommand(text);
+}
+
+void Console::Timer1Timer() {
+  channel_.PollReply();
+  programs_->Tick();
+}
 
 ItemList& Console::History() {
   return *adhocItems_;
@@ -225,6 +263,7 @@ void Console::butConnectClick() {
 }
 
 void Console::butSendAdhocClick() {
+  StopIfClosed();
   channel_.SendAdhoc(view_.Text(Control::cboAdhoc));
 }
 
@@ -264,19 +303,28 @@ void Console::LoadScript(ScriptFile& f) {
   try {
     EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label));
     f.encoding = file.encoding;
+    f.cutAtNul = file.cutAtNul;
     // An identical text changes nothing and fires no change event.
     if (view_.Text(f.editor) != file.text) view_.SetText(f.editor, file.text);
     view_.SetEnabled(f.saveButton, false);
   } catch (const std::exception&) {
     // Missing or unreadable: the built-in text, marked unsaved.
     f.encoding = TextEncoding::Utf8;
+    f.cutAtNul = false;
     view_.SetText(f.editor, JoinLines(f.defaults()));
     view_.SetEnabled(f.saveButton, true);
   }
 }
 
 void Console::SaveScript(ScriptFile& f) {
-  SaveEditorFile(appDir_ + view_.Text(f.label), view_.Text(f.editor), f.encoding);
+  const std::string name = view_.Text(f.label);
+  // The editor shows the file only up to its NUL; saving loses the rest.
+  if (f.cutAtNul &&
+      !view_.Dialog().Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
+    throw SaveDeclined();
+  }
+  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding);
+  f.cutAtNul = false;
   view_.SetEnabled(f.saveButton, false);
 }
 
@@ -397,8 +445,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  uint32_t exitCode = 0;
-  RunDosCommand(text, "", false, exitCode, [this] { ProcessEvents(); });
+  programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }
 
@@ -415,23 +462,18 @@ void Console::grpCamsClick(int index) {
 }
 
 void Console::butCamEditClick() {
-  uint32_t exitCode = 0;
-  RunDosCommand(EditorCommandLine(settings_->FileName()), "", true, exitCode,
-                [this] { ProcessEvents(); });
-  LoadCameras();
+  programs_->EditFile(
+      settings_->FileName(), ChooseEditor(settings_->FileName()), [this] { ProcessEvents(); },
+      [this] { LoadCameras(); });
 }
 
 void Console::Pause(int ms) {
   view_.Pause(ms);
-  // Closed in the middle of the run: send nothing more from a closed window.
-  if (closed_) throw StressTestAbandoned{};
+  StopIfClosed();  // closed during the pause: not one more step
 }
 
 void Console::butTestClick() {
-  try {
-    RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
-  } catch (const StressTestAbandoned&) {
-  }
+  RunStressTest([this](const std::string& t) { SendCommand(t); }, [this](int ms) { Pause(ms); });
 }
 
 }  // namespace stanzo

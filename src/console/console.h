@@ -14,6 +14,9 @@
 // Errors: handlers let exceptions propagate, like the window's own
 // handlers would; a window runs each through Guard, which shows the
 // default error box and leaves the console in the state the handler left.
+// Once the window has closed, nothing more is sent: a send, or a stress
+// test's pause, ends the handler's run by an exception that Guard ends
+// silently.
 // Threading: GUI thread only. Sends, the process runner's wait and the
 // stress test's pauses run pending events, so handlers may nest.
 #pragma once
@@ -24,15 +27,17 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "console/console_view.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
 #include "text/line_file.h"
+#include "text/settings.h"
 
 namespace stanzo {
+
+class ProgramStarter;
 
 // File names beside the executable, and fixed texts.
 inline constexpr char kAdhocHistoryFile[] = "Stanzo-SentToVLC.txt";
@@ -53,14 +58,22 @@ class Console : private ChannelView {
   Console(const Console&) = delete;
   Console& operator=(const Console&) = delete;
 
-  // Runs `handler`; an exception is shown by the default error box.
+  // Runs `handler`; an exception is shown by the default error box, except
+  // those that end a run silently (the window has closed; the operator
+  // declined a save).
   void Guard(const std::function<void()>& handler);
 
-  // Lifecycle. FormClose returns false when the close is abandoned (a
-  // failed save throws out of it; the next attempt starts from the top).
+  // Lifecycle. FormClose saves the histories and offers to save unsaved
+  // scripts; a file that cannot be saved is shown and the operator chooses
+  // between closing without it and staying. False: the window stays open
+  // (nothing lost; the next attempt starts from the top).
   void FormCreate();
   void LoadSettings();
   bool FormClose();
+  // The window is shown (again): sends are allowed from now on.
+  void FormShow() { closed_ = false; }
+  // The operator returned to the window (it became the active one).
+  void FormActivate();
   // True once FormClose has let the window close.
   bool Closed() const { return closed_; }
 
@@ -69,8 +82,9 @@ class Console : private ChannelView {
   bool IsConnected() const { return channel_.IsConnected(); }
   const std::string& LastSearchText() const { return search_.LastSearchText(); }
 
-  // The one send operation and the log.
-  void SendCommand(const std::string& text) { channel_.SendCommand(text); }
+  // The one send operation and the log. Once the window has closed,
+  // SendCommand sends nothing and throws (see Guard).
+  void SendCommand(const std::string& text);
   void LogEvent(const std::string& kind, const std::string& text) { channel_.LogEvent(kind, text); }
   void RunInitCommands(const std::string& mask);
 
@@ -78,7 +92,7 @@ class Console : private ChannelView {
   void edHostChange();
   void butConnectClick();
   void butSendAdhocClick();
-  void Timer1Timer() { channel_.PollReply(); }
+  void Timer1Timer();
   void memInitChange();
   void butInitOpenClick() { OpenScript(init_); }
   void butInitSaveClick() { SaveInitFile(); }
@@ -112,7 +126,16 @@ class Console : private ChannelView {
     const char* unsavedCaption;
     const char* unsavedQuestion;  // followed by the name and `when`
     TextEncoding encoding = TextEncoding::Utf8;
+    bool cutAtNul = false;  // the file holds a NUL: the first save asks first
   };
+  // Thrown by SaveScript when the operator declines to save over a file
+  // whose end after a NUL would be lost; every caller stops as for a failed
+  // save (file and edits both kept), and Guard shows nothing for it.
+  struct SaveDeclined : std::exception {};
+  // Unwinds a run of sends (Send Init, a slide chain, the stress test)
+  // whose window closed while the run handled events between two sends.
+  struct SendingStopped {};
+  void StopIfClosed() const;
   // ItemList and line views of the view's controls.
   class Items;
   class Lines;
@@ -144,6 +167,9 @@ class Console : private ChannelView {
   void SaveScript(ScriptFile& f);
   // Asks whether to save unsaved edits; saves on Yes (throws on failure).
   bool AskToSaveScript(ScriptFile& f, const std::string& when);
+  // The same at exit; a failed save is shown and the operator is asked
+  // whether to close without it. False: keep the window open.
+  bool AskToSaveScriptAtClose(ScriptFile& f);
   void OpenScript(ScriptFile& f);
   void Pause(int ms);
 
@@ -158,6 +184,7 @@ class Console : private ChannelView {
   TIdTCPClient TCPCli;
   CommandChannel channel_;
   SlideSender slides_;
+  std::unique_ptr<ProgramStarter> programs_;  // Execute and Edit Cameras
   LyricSearch search_;
   ScriptFile init_;
   ScriptFile lyrics_;

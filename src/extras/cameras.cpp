@@ -1,11 +1,12 @@
 #include "extras/cameras.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
+#include <optional>
+#include <string_view>
+#include <vector>
 
-#include "extras/dos.h"
+#include "platform/processes.h"
+#include "text/command_line.h"
 
 namespace stanzo {
 
@@ -13,7 +14,7 @@ namespace {
 
 struct Editor {
   const char* program;
-  const char* waitingCommand;  // program plus the flag that makes it block
+  const char* waitFlag;  // makes the started command last until the file is closed
 };
 
 // Graphical editors whose flag makes the started command last until the
@@ -26,24 +27,96 @@ struct Editor {
 // gedit (not checked here: xed is not packaged for Debian). Mousepad and
 // pluma are left out: they offer no such flag.
 constexpr Editor kEditors[] = {
-    {"gnome-text-editor", "gnome-text-editor --standalone"},
-    {"gedit", "gedit --wait"},
-    {"kate", "kate --block"},
-    {"xed", "xed --wait"},
+    {"gnome-text-editor", "--standalone"},
+    {"gedit", "--wait"},
+    {"kate", "--block"},
+    {"xed", "--wait"},
+    {"code", "--wait"},
+    {"codium", "--wait"},
+    {"subl", "--wait"},
 };
 
-// Does not wait: the titles are reloaded at once, before any edit.
+// Editors that draw in a terminal: started without one they fail at once
+// (vim: "Error reading input") or take over nothing at all.
+constexpr std::string_view kTerminalEditors[] = {"vi",        "vim",
+                                                 "vim.basic", "vim.tiny",
+                                                 "nvim",      "nano",
+                                                 "pico",      "micro",
+                                                 "joe",       "jed",
+                                                 "ne",        "mcedit",
+                                                 "mg",        "ed",
+                                                 "ex",        "kak",
+                                                 "hx",        "helix",
+                                                 "jove",      "zile",
+                                                 "editor",    "sensible-editor"};
+
+struct Terminal {
+  const char* program;
+  const char* runPrefix;  // followed by the command's words
+  bool waits;             // the started terminal lives until the command ends
+};
+
+// Terminal emulators in the order they are tried. Each option keeps the
+// started terminal in the foreground until the editor ends, also when an
+// instance is already running (gnome-terminal --wait, konsole --nofork,
+// xfce4-terminal --disable-server). x-terminal-emulator is whatever the
+// system picked, so it is not relied on to wait.
+constexpr Terminal kTerminals[] = {
+    {"gnome-terminal", "gnome-terminal --wait --", true},
+    {"konsole", "konsole --nofork -e", true},
+    {"xfce4-terminal", "xfce4-terminal --disable-server -x", true},
+    {"xterm", "xterm -e", true},
+    {"x-terminal-emulator", "x-terminal-emulator -e", false},
+};
+
+// Does not wait: the edit goes on after it has returned.
 constexpr char kLastResort[] = "xdg-open";
 
-bool IsOnPath(const std::string& program) {
-  for (const std::string& candidate : ProgramSearchPaths(program)) {
-    struct stat st {};
-    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        access(candidate.c_str(), X_OK) == 0) {
-      return true;
-    }
+std::string BaseName(const std::string& word) {
+  const size_t slash = word.rfind('/');
+  return slash == std::string::npos ? word : word.substr(slash + 1);
+}
+
+bool IsTerminalEditor(const std::vector<std::string>& words) {
+  const std::string name = BaseName(words.front());
+  for (std::string_view t : kTerminalEditors)
+    if (name == t) return true;
+  if (name == "emacs") {
+    for (const auto& w : words)
+      if (w == "-nw" || w == "--no-window-system") return true;
   }
   return false;
+}
+
+// `editor` (a user's command line, without the file) made into a command
+// that opens `quoted` and waits; nothing when it cannot be run here.
+std::optional<EditorCommand> FromUserEditor(
+    const std::string& editor, const std::string& quoted,
+    const std::function<bool(const std::string&)>& installed) {
+  const auto words = SplitCommandLine(editor);
+  if (!words) return std::nullopt;
+  const std::string line = editor + " " + quoted;
+  if (IsTerminalEditor(*words)) {
+    for (const auto& t : kTerminals) {
+      if (installed(t.program))
+        return EditorCommand{std::string(t.runPrefix) + " " + line, t.waits};
+    }
+    return std::nullopt;
+  }
+  const std::string name = BaseName(words->front());
+  for (const auto& e : kEditors) {
+    if (name != e.program) continue;
+    for (const auto& w : *words)
+      if (w == e.waitFlag) return EditorCommand{line, true};
+    // The flag right after the program: the user's own words follow.
+    const size_t programEnd = editor.find_first_of(" \t", editor.find_first_not_of(" \t"));
+    if (programEnd == std::string::npos)
+      return EditorCommand{editor + " " + e.waitFlag + " " + quoted, true};
+    return EditorCommand{
+        editor.substr(0, programEnd) + " " + e.waitFlag + editor.substr(programEnd) + " " + quoted,
+        true};
+  }
+  return EditorCommand{line, true};
 }
 
 }  // namespace
@@ -56,30 +129,46 @@ std::string CameraCmdKey(int n) {
   return "Cam" + std::to_string(n) + "Cmd";
 }
 
-std::string EditorCommandLine(const std::string& path,
-                              const std::function<std::string(const char*)>& getenv,
-                              const std::function<bool(const std::string&)>& installed) {
+EditorCommand ChooseEditor(const std::string& path,
+                           const std::function<std::string(const char*)>& getenv,
+                           const std::function<bool(const std::string&)>& installed) {
   // The path is quoted: a settings file under a directory with blanks
   // must reach the editor as one argument.
   const std::string quoted = QuoteWord(path);
-  // $VISUAL is a command line of its own (it may carry flags), so it is a
-  // prefix, not a program name.
-  const std::string visual = getenv("VISUAL");
-  if (!visual.empty()) return visual + " " + quoted;
-  for (const auto& editor : kEditors) {
-    if (installed(editor.program)) return std::string(editor.waitingCommand) + " " + quoted;
+  // $VISUAL and $EDITOR are command lines of their own (they may carry
+  // flags), so they are prefixes, not program names.
+  for (const char* name : {"VISUAL", "EDITOR"}) {
+    const std::string editor = getenv(name);
+    if (editor.empty()) continue;
+    if (auto command = FromUserEditor(editor, quoted, installed)) return *command;
   }
-  return std::string(kLastResort) + " " + quoted;
+  for (const auto& editor : kEditors) {
+    if (installed(editor.program))
+      return {std::string(editor.program) + " " + editor.waitFlag + " " + quoted, true};
+  }
+  return {std::string(kLastResort) + " " + quoted, false};
 }
 
-std::string EditorCommandLine(const std::string& path) {
-  return EditorCommandLine(
+EditorCommand ChooseEditor(const std::string& path) {
+  return ChooseEditor(
       path,
       [](const char* name) {
         const char* value = std::getenv(name);
         return value != nullptr ? std::string(value) : std::string();
       },
-      IsOnPath);
+      [](const std::string& program) {
+        return platform::Processes::Default().IsInstalled(program);
+      });
+}
+
+std::string EditorCommandLine(const std::string& path,
+                              const std::function<std::string(const char*)>& getenv,
+                              const std::function<bool(const std::string&)>& installed) {
+  return ChooseEditor(path, getenv, installed).commandLine;
+}
+
+std::string EditorCommandLine(const std::string& path) {
+  return ChooseEditor(path).commandLine;
 }
 
 }  // namespace stanzo

@@ -1,27 +1,27 @@
-// The process runner: starts another program from one command line.
-//
-// The command line is split into words the way a POSIX shell splits words
-// and removes quotes ('...', "...", backslash); nothing is expanded and no
-// shell ever runs. The program is looked up on PATH when it has no "/".
-// The child gets a session of its own (it survives the console and gets no
-// signals meant for it) and reads standard input from /dev/null. Children
-// that are not waited for are reaped, so none is left a zombie.
+// The process runner: starts another program from one command line,
+// through the platform's process service (platform/processes.h), which
+// also fixes how the line is read (text/command_line.h on POSIX).
 //
 // RunDosCommand returns true when the program was started, false when it
 // could not be (no such program, bad working directory, empty or malformed
-// command line); it never throws and shows nothing. ExitCode is 0 unless
-// Wait is true and the program was started: then it is the program's exit
-// status (128 + signal number when it was killed by a signal).
-// While waiting it calls `pumpEvents` and sleeps 100 ms, in turn, so the
-// window stays responsive; calls may nest.
+// command line); it never throws and shows nothing, but tells why through
+// `error` when asked. ExitCode is 0 unless Wait is true and the program
+// was started: then it is the program's exit code (128 + signal number
+// when a signal ended it, on POSIX).
+// While waiting it calls `pumpEvents` and sleeps 100 ms on the clock, in
+// turn, so the window stays responsive; calls may nest, and each waits
+// for its own program only.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/clock.h"
+#include "platform/processes.h"
+#include "text/command_line.h"
 
 namespace stanzo {
 
@@ -37,23 +37,36 @@ struct CompletedCommand {
 CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view workingDir,
                                     std::string_view commandLine);
 
-// Shell-like word splitting with quote removal; nothing when the line has
-// an unclosed quote or no words.
-std::optional<std::vector<std::string>> SplitCommandLine(std::string_view commandLine);
-
-// Quotes `word` so that SplitCommandLine gives it back unchanged.
-std::string QuoteWord(std::string_view word);
-
-// The paths at which `program` is looked for, in order, as execvp would:
-// `program` itself when it holds a "/", else each $PATH directory joined
-// with it ("/bin:/usr/bin" when PATH is unset; an empty entry stands for
-// the current directory). Empty for an empty `program`.
+// ProgramSearchPaths with this process's $PATH.
 std::vector<std::string> ProgramSearchPaths(const std::string& program);
 
 // The executable's directory, with a trailing "/".
 std::string ExecutableDir();
 
+// The runner over given services (tests pass fakes).
+class DosRunner {
+ public:
+  explicit DosRunner(platform::Processes& processes = platform::Processes::Default(),
+                     platform::Clock& clock = platform::Clock::Default())
+      : processes_(processes), clock_(clock) {}
+
+  // RunDosCommand's rules. `error` (may be null) receives why a start
+  // failed. With `keep` given and Wait false, the started program's id is
+  // stored there instead of being released: the caller then owns it and
+  // must release it.
+  bool Run(const std::string& commandLine, const std::string& workingDir, bool wait,
+           uint32_t& exitCode, const std::function<void()>& pumpEvents = {},
+           std::string* error = nullptr, platform::Processes::Id* keep = nullptr);
+
+  static constexpr int64_t kWaitStepMs = 100;
+
+ private:
+  platform::Processes& processes_;
+  platform::Clock& clock_;
+};
+
 bool RunDosCommand(const std::string& commandLine, const std::string& workingDir, bool wait,
-                   uint32_t& exitCode, const std::function<void()>& pumpEvents = {});
+                   uint32_t& exitCode, const std::function<void()>& pumpEvents = {},
+                   std::string* error = nullptr);
 
 }  // namespace stanzo

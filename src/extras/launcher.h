@@ -10,7 +10,15 @@ namespace stanzo {
 constexpr int kLaunchHistoryCap = 100;  // during a run
 constexpr int kLaunchHistoryKept = 10;  // across runs
 
-// The command line used when there is no launch history.
+// Where vlc/install.sh puts the plain black picture that the default
+// command plays under the overlays: "<dataHome>/stanzo/stanzo_black.png".
+std::string BlackPicturePath(const std::string& dataHome);
+
+// The command line used when there is no launch history. `dataHome` is
+// the user's data directory ($XDG_DATA_HOME, else ~/.local/share); when
+// empty, the command plays nothing.
+std::string DefaultLaunchCommand(const std::string& dataHome);
+// The same for this process's environment.
 std::string DefaultLaunchCommand();
 
 // Execute: records `text` as the newest entry (cap 100).

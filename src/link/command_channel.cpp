@@ -67,10 +67,11 @@ void CommandChannel::SendAdhoc(const std::string& text) {
 void CommandChannel::PollReply() {
   std::string chunk;
   try {
-    chunk = client_.ReadAvailable();
+    // Never waits: a tick runs inside SendCommand too, between the two
+    // lines of a slide, and behind the operator's clicks.
+    chunk = client_.ReadArrived();
   } catch (...) {
-    // "Read Timeout" on every quiet tick, and any read error: a poll never
-    // reaches the operator.
+    // A read error never reaches the operator.
     return;
   }
   if (!chunk.empty()) LogEvent("R", chunk);

@@ -41,7 +41,8 @@ class CommandChannel {
   static constexpr int kPollIntervalMs = 80;
 
   // Binds the client's events to this channel and sets its port (2323) and
-  // read time-out (30 ms). Both objects must outlive the channel.
+  // read time-out (30 ms, for callers that ask to wait; the poll does not).
+  // Both objects must outlive the channel.
   CommandChannel(TIdTCPClient& client, ChannelView& view);
   // Unbinds the client's events, so that a client that lives on never
   // calls into a destroyed channel.
@@ -65,7 +66,8 @@ class CommandChannel {
   // send that fails, leaves the history untouched (no trim either).
   void SendAdhoc(const std::string& text);
 
-  // One timer tick: takes whatever arrived and logs it as one "R " entry.
+  // One timer tick: takes whatever has arrived, without waiting, and logs
+  // it as one "R " entry.
   void PollReply();
 
   void LogEvent(const std::string& kind, const std::string& text);

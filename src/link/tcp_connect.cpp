@@ -1,166 +1,98 @@
 #include "link/tcp_connect.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <string>
-#include <system_error>
-#include <thread>
+#include <memory>
+#include <optional>
 
 #include "link/tcp_errors.h"
+#include "link/tcp_resolve.h"
 
 namespace stanzo::tcp_detail {
 
 namespace {
 
-// The pending error of a socket whose connect has finished (0 = connected).
-int PendingSocketError(int fd) {
-  int err = 0;
-  socklen_t len = sizeof err;
-  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return errno;
-  return err;
-}
+using platform::SocketCondition;
+using platform::SocketError;
 
-// The worker of one timed connect. It touches nothing but its socket, its
-// message and its finished mark, and it never closes the socket: the caller
-// closes it, only after the worker has ended. Closing a socket under a thread
-// blocked in connect() does not wake that thread on Linux, so the worker
-// connects without blocking and polls the socket together with an eventfd
-// through which the caller tells it to stop.
-class TIdConnectThread {
+// A lookup (when the host needs one), then a connect, moved on by Advance
+// while the caller waits between calls.
+class PendingConnect {
  public:
-  TIdConnectThread(int fd, const sockaddr_in& to) : fd_(fd), to_(to) {
-    wake_fd_ = eventfd(0, EFD_CLOEXEC);
-    if (wake_fd_ < 0) throw EIdSocketError(errno);
-    try {
-      thread_ = std::thread(&TIdConnectThread::Run, this);
-    } catch (const std::system_error& e) {
-      close(wake_fd_);
-      throw EIdSocketError(e.code().value());
+  PendingConnect(platform::Sockets& sockets, platform::SocketHandle socket, const std::string& host,
+                 std::uint16_t port)
+      : sockets_(sockets), socket_(socket), port_(port), address_(AddressWithoutLookup(host)) {
+    if (!address_) lookup_ = sockets_.StartLookup(host);
+  }
+
+  // Waits at most `wait_ms` (0: not at all, < 0: without limit) for the
+  // lookup and then for the connect. True once the connect has ended;
+  // Outcome() then tells how. Throws EIdSocketError when the lookup fails.
+  bool Advance(int wait_ms) {
+    if (!connecting_) {
+      if (lookup_) {
+        if (!lookup_->Wait(wait_ms)) return false;
+        std::uint32_t address = 0;
+        const SocketError error = lookup_->Result(&address);
+        if (error.Failed()) throw EIdSocketError(error);
+        lookup_.reset();
+        address_ = address;
+      }
+      connecting_ = true;
+      const SocketError started = sockets_.StartConnect(socket_, *address_, port_);
+      if (started.condition != SocketCondition::kInProgress) {
+        outcome_ = started;
+        return true;
+      }
     }
+    if (!sockets_.WaitWritable(socket_, wait_ms)) return false;
+    outcome_ = sockets_.ConnectResult(socket_);
+    return true;
   }
 
-  ~TIdConnectThread() {
-    if (thread_.joinable()) {
-      Stop();
-      thread_.join();
-    }
-    close(wake_fd_);
-  }
-
-  TIdConnectThread(const TIdConnectThread&) = delete;
-  TIdConnectThread& operator=(const TIdConnectThread&) = delete;
-
-  // Acquire pairs with the release in Run(): once this is true, Message()
-  // is complete.
-  bool Finished() const { return finished_.load(std::memory_order_acquire); }
-
-  // Empty when the connect succeeded or was stopped.
-  const std::string& Message() const { return message_; }
-
-  void Stop() {
-    const std::uint64_t one = 1;
-    ssize_t n;
-    do {
-      n = write(wake_fd_, &one, sizeof one);
-    } while (n < 0 && errno == EINTR);
-  }
-
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
+  const SocketError& Outcome() const { return outcome_; }
 
  private:
-  void Run() {
-    const int flags = fcntl(fd_, F_GETFL);
-    int err = 0;
-    bool stopped = false;
-    if (flags < 0 || fcntl(fd_, F_SETFL, flags | O_NONBLOCK) < 0) {
-      err = errno;
-    } else {
-      if (connect(fd_, reinterpret_cast<const sockaddr*>(&to_), sizeof to_) != 0) {
-        err = errno;
-        if (err == EINPROGRESS || err == EINTR) err = WaitForConnect(&stopped);
-      }
-      fcntl(fd_, F_SETFL, flags);
-    }
-    // A socket closed under the connect records nothing, as a stop does.
-    if (!stopped && err != 0 && err != EBADF && err != ENOTSOCK) message_ = SocketErrorMessage(err);
-    finished_.store(true, std::memory_order_release);
-  }
-
-  // Waits for the connect in progress or for the caller's stop. Returns the
-  // connect's errno (0 = connected); sets *stopped on a stop.
-  int WaitForConnect(bool* stopped) {
-    pollfd fds[2] = {{fd_, POLLOUT, 0}, {wake_fd_, POLLIN, 0}};
-    while (true) {
-      const int rc = poll(fds, 2, -1);
-      if (rc < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      if (fds[1].revents != 0) {
-        *stopped = true;
-        return 0;
-      }
-      if (fds[0].revents != 0) return PendingSocketError(fd_);
-    }
-  }
-
-  const int fd_;
-  const sockaddr_in to_;
-  int wake_fd_ = -1;
-  std::string message_;
-  std::atomic<bool> finished_{false};
-  std::thread thread_;  // last: starts only when everything above exists
+  platform::Sockets& sockets_;
+  const platform::SocketHandle socket_;
+  const std::uint16_t port_;
+  std::optional<std::uint32_t> address_;
+  std::unique_ptr<platform::NameLookup> lookup_;  // dropping it abandons the lookup
+  bool connecting_ = false;
+  SocketError outcome_;
 };
 
 }  // namespace
 
-void ConnectBlocking(int fd, const sockaddr_in& to) {
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return;
-  int err = errno;
-  if (err == EINTR) {
-    // An interrupted connect goes on in the background; wait for its end.
-    pollfd pfd{fd, POLLOUT, 0};
-    while (poll(&pfd, 1, -1) < 0) {
-      if (errno != EINTR) throw EIdSocketError(errno);
-    }
-    err = PendingSocketError(fd);
-    if (err == 0) return;
+void ConnectTo(platform::Sockets& sockets, platform::Clock& clock, platform::SocketHandle socket,
+               const std::string& host, std::uint16_t port, int timeout_ms) {
+  PendingConnect pending(sockets, socket, host, port);
+  if (timeout_ms <= 0) {
+    pending.Advance(-1);
+    if (pending.Outcome().Failed()) throw EIdSocketError(pending.Outcome());
+    return;
   }
-  throw EIdSocketError(err);
-}
 
-void ConnectTimed(int fd, const sockaddr_in& to, int timeout_ms) {
-  using std::chrono::milliseconds;
-  TIdConnectThread worker(fd, to);
+  // The connect starts at once when no lookup is needed; its end is looked
+  // for only after whole steps. remaining := T; while S < remaining: sleep
+  // S, take S off, stop once done; then sleep what is left and look a last
+  // time. T = 5000 gives 40 steps of 125 ms.
+  bool done = pending.Advance(0);
   int remaining = timeout_ms;
   while (kConnectStepMs < remaining) {
-    std::this_thread::sleep_for(milliseconds(kConnectStepMs));
+    clock.SleepMs(kConnectStepMs);
     remaining -= kConnectStepMs;
-    if (worker.Finished()) {
+    if (done || (done = pending.Advance(0))) {
       remaining = 0;
       break;
     }
   }
-  if (remaining > 0) std::this_thread::sleep_for(milliseconds(remaining));
-
-  if (worker.Finished()) {
-    worker.Join();
-    if (!worker.Message().empty()) throw EIdConnectException(worker.Message());
-    return;
+  if (remaining > 0) {
+    clock.SleepMs(remaining);
+    done = done || pending.Advance(0);
   }
-  worker.Stop();
-  worker.Join();
-  throw EIdConnectTimeout();
+  if (!done) throw EIdConnectTimeout();
+  if (pending.Outcome().Failed()) {
+    throw EIdConnectException(SocketErrorMessage(pending.Outcome()));
+  }
 }
 
 }  // namespace stanzo::tcp_detail

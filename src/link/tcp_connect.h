@@ -1,25 +1,35 @@
-// Connecting the client's fresh socket (private to src/link).
+// Opening the client's fresh socket: the name lookup and the connect under
+// one time limit (private to src/link).
 #pragma once
 
-#include <netinet/in.h>
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/sockets.h"
 
 namespace stanzo::tcp_detail {
 
-// The step in which a timed connect's caller waits for its worker.
+// The step in which a timed connect's caller waits.
 constexpr int kConnectStepMs = 125;
 
-// Connects `fd` to `to` in the calling thread, without a time limit of its
-// own. Throws EIdSocketError with the connect's errno.
-void ConnectBlocking(int fd, const sockaddr_in& to);
-
-// Connects `fd` to `to` on a short-lived worker thread (TIdConnectThread)
-// while the caller sleeps in steps of kConnectStepMs, at most `timeout_ms`
-// (> 0) in all. A connect that completes is noticed at the end of the step
-// in which it completed, so never sooner than one step after the start.
-// Throws EIdConnectException with the worker's socket-error message, or
-// EIdConnectTimeout. On every path the worker has ended before this returns,
-// and `fd` is still open and owned by the caller (unconnected after a
-// failure). The socket's blocking mode is as it was on entry.
-void ConnectTimed(int fd, const sockaddr_in& to, int timeout_ms);
+// Resolves `host` (no lookup for the loopback name and numeric IPv4 texts)
+// and connects `socket` to it and `port`.
+//
+// With timeout_ms > 0 the lookup and the connect together take at most
+// timeout_ms: the caller sleeps on `clock` in steps of kConnectStepMs and
+// after each step moves both on without waiting, so a connect that
+// completes is noticed at the end of the step in which it completed, never
+// sooner than one step after the start. A lookup still unanswered at the
+// end is abandoned to finish in the background. Throws EIdSocketError (the
+// lookup failed), EIdConnectException (the connect failed; its message is
+// the socket-error message) or EIdConnectTimeout.
+//
+// With timeout_ms <= 0 both wait as long as they take, and a failed
+// connect throws EIdSocketError.
+//
+// `socket` stays open and owned by the caller on every path.
+void ConnectTo(platform::Sockets& sockets, platform::Clock& clock, platform::SocketHandle socket,
+               const std::string& host, std::uint16_t port, int timeout_ms);
 
 }  // namespace stanzo::tcp_detail

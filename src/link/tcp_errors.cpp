@@ -1,102 +1,100 @@
 #include "link/tcp_errors.h"
 
-#include <cerrno>
-
 namespace stanzo {
 
-std::string SocketErrorText(int code) {
-  // Each errno is paired with the text of the socket-layer condition it
-  // stands for. EPIPE is what Linux reports for a send on a link that is
-  // already shut down or reset, so it shares ESHUTDOWN's text.
-  switch (code) {
-    case EINTR:
+std::string SocketErrorText(platform::SocketCondition condition) {
+  using C = platform::SocketCondition;
+  switch (condition) {
+    case C::kInterrupted:
       return "Interrupted system call.";
-    case EBADF:
+    case C::kBadHandle:
       return "Bad file number.";
-    case EACCES:
+    case C::kAccessDenied:
       return "Access denied.";
-    case EFAULT:
+    case C::kBadAddress:
       return "Bad address.";
-    case EINVAL:
+    case C::kInvalidArgument:
       return "Invalid argument.";
-    case EMFILE:
+    case C::kTooManyOpenFiles:
       return "Too many open files.";
-    case EWOULDBLOCK:
+    case C::kWouldBlock:
       return "Operation would block. ";  // the trailing blank is part of the text
-    case EINPROGRESS:
+    case C::kInProgress:
       return "Operation now in progress.";
-    case EALREADY:
+    case C::kAlreadyInProgress:
       return "Operation already in progress.";
-    case ENOTSOCK:
+    case C::kNotSocket:
       return "Socket operation on non-socket.";
-    case EDESTADDRREQ:
+    case C::kDestinationRequired:
       return "Destination address required.";
-    case EMSGSIZE:
+    case C::kMessageTooLong:
       return "Message too long.";
-    case EPROTOTYPE:
+    case C::kWrongProtocolType:
       return "Protocol wrong type for socket.";
-    case ENOPROTOOPT:
+    case C::kBadProtocolOption:
       return "Bad protocol option.";
-    case EPROTONOSUPPORT:
+    case C::kProtocolNotSupported:
       return "Protocol not supported.";
-    case ESOCKTNOSUPPORT:
+    case C::kSocketTypeNotSupported:
       return "Socket type not supported.";
-    case EOPNOTSUPP:
+    case C::kOperationNotSupported:
       return "Operation not supported on socket.";
-    case EPFNOSUPPORT:
+    case C::kProtocolFamilyNotSupported:
       return "Protocol family not supported.";
-    case EAFNOSUPPORT:
+    case C::kAddressFamilyNotSupported:
       return "Address family not supported by protocol family.";
-    case EADDRINUSE:
+    case C::kAddressInUse:
       return "Address already in use.";
-    case EADDRNOTAVAIL:
+    case C::kAddressNotAvailable:
       return "Cannot assign requested address.";
-    case ENETDOWN:
+    case C::kNetworkDown:
       return "Network is down.";
-    case ENETUNREACH:
+    case C::kNetworkUnreachable:
       return "Network is unreachable.";
-    case ENETRESET:
+    case C::kNetworkReset:
       return "Net dropped connection or reset.";
-    case ECONNABORTED:
+    case C::kConnectionAborted:
       return "Software caused connection abort.";
-    case ECONNRESET:
+    case C::kConnectionReset:
       return "Connection reset by peer.";
-    case ENOBUFS:
+    case C::kNoBufferSpace:
       return "No buffer space available.";
-    case EISCONN:
+    case C::kAlreadyConnected:
       return "Socket is already connected.";
-    case ENOTCONN:
+    case C::kNotConnected:
       return "Socket is not connected.";
-    case ESHUTDOWN:
-    case EPIPE:
+    case C::kShutDown:
       return "Cannot send or receive after socket is closed.";
-    case ETOOMANYREFS:
+    case C::kTooManyReferences:
       return "Too many references, cannot splice.";
-    case ETIMEDOUT:
+    case C::kTimedOut:
       return "Connection timed out.";
-    case ECONNREFUSED:
+    case C::kConnectionRefused:
       return "Connection refused.";
-    case ELOOP:
+    case C::kTooManySymbolicLinks:
       return "Too many levels of symbolic links.";
-    case ENAMETOOLONG:
+    case C::kNameTooLong:
       return "File name too long.";
-    case EHOSTDOWN:
+    case C::kHostDown:
       return "Host is down.";
-    case EHOSTUNREACH:
+    case C::kHostUnreachable:
       return "No route to host.";
-    case ENOTEMPTY:
+    case C::kDirectoryNotEmpty:
       return "Directory not empty";  // no full stop: the text is exactly this
-    case kHostNotFound:
+    case C::kHostNotFound:
       return "Host not found.";
-    default:
-      return "";
+    case C::kNone:
+    case C::kOther:
+      break;
   }
+  return "";
 }
 
-std::string SocketErrorMessage(int code) {
-  return "Socket Error # " + std::to_string(code) + "\r\n" + SocketErrorText(code);
+std::string SocketErrorMessage(const platform::SocketError& error) {
+  return "Socket Error # " + std::to_string(error.code) + "\r\n" + SocketErrorText(error.condition);
 }
 
-EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)), code_(code) {}
+EIdSocketError::EIdSocketError(const platform::SocketError& error)
+    : EIdException(SocketErrorMessage(error)), error_(error) {}
 
 }  // namespace stanzo

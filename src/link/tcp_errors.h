@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/sockets.h"
+
 namespace stanzo {
 
 class EIdException : public std::runtime_error {
@@ -66,23 +68,24 @@ class EIdStackInitializationFailed : public EIdStackError {
   EIdStackInitializationFailed() : EIdStackError("Winsock Initialization Error.") {}
 };
 
-// "Socket Error # <code>\r\n<text>". `code` is the platform's errno (or
-// kHostNotFound for a failed lookup); the text is that of the condition.
+// "Socket Error # <code>\r\n<text>": the system's number for the failure
+// and the text of its condition.
 class EIdSocketError : public EIdException {
  public:
-  explicit EIdSocketError(int code);
-  int LastError() const { return code_; }
+  explicit EIdSocketError(const platform::SocketError& error);
+  int LastError() const { return error_.code; }
+  platform::SocketCondition Condition() const { return error_.condition; }
 
  private:
-  int code_;
+  platform::SocketError error_;
 };
 
-// Pseudo error code for a name that cannot be resolved ("Host not found.").
-constexpr int kHostNotFound = 11001;
+// The code of a name that cannot be resolved ("Host not found.").
+constexpr int kHostNotFound = platform::kHostNotFoundCode;
 
-// The message text of a socket error code ("" for an unknown code).
-std::string SocketErrorText(int code);
+// The message text of a condition ("" for kOther and kNone).
+std::string SocketErrorText(platform::SocketCondition condition);
 // The full "Socket Error # ..." message.
-std::string SocketErrorMessage(int code);
+std::string SocketErrorMessage(const platform::SocketError& error);
 
 }  // namespace stanzo

@@ -1,14 +1,5 @@
 #include "link/tcp_resolve.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include "link/tcp_errors.h"
 #include "text/ascii.h"
 
 namespace stanzo::tcp_detail {
@@ -51,37 +42,10 @@ std::optional<std::uint32_t> ParseIPv4Numeric(std::string_view text) {
   return static_cast<std::uint32_t>(address);
 }
 
-int LookupErrorCode(int gai_error, int sys_errno) {
-  if (gai_error == EAI_SYSTEM && sys_errno != 0) return sys_errno;
-  return kHostNotFound;
-}
-
-std::uint32_t ResolveIPv4(const std::string& host) {
-  if (IsLoopbackName(host)) return INADDR_LOOPBACK;
-  if (const auto numeric = ParseIPv4Numeric(host)) return *numeric;
-  // A name with a NUL inside would be looked up cut short; no host has one.
-  if (host.find('\0') != std::string::npos) throw EIdSocketError(kHostNotFound);
-
-  addrinfo hints;
-  std::memset(&hints, 0, sizeof hints);
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  errno = 0;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0) throw EIdSocketError(LookupErrorCode(rc, errno));
-  std::optional<std::uint32_t> address;
-  for (const addrinfo* ai = found; ai != nullptr; ai = ai->ai_next) {
-    if (ai->ai_family == AF_INET && ai->ai_addr != nullptr) {
-      sockaddr_in sin;
-      std::memcpy(&sin, ai->ai_addr, sizeof sin);
-      address = ntohl(sin.sin_addr.s_addr);
-      break;
-    }
-  }
-  freeaddrinfo(found);
-  if (!address) throw EIdSocketError(kHostNotFound);
-  return *address;
+std::optional<std::uint32_t> AddressWithoutLookup(std::string_view host) {
+  constexpr std::uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
+  if (IsLoopbackName(host)) return kLoopback;
+  return ParseIPv4Numeric(host);
 }
 
 }  // namespace stanzo::tcp_detail

@@ -1,17 +1,15 @@
-// Name resolution for TIdTCPClient (private to src/link).
-//
-// Host texts that need no lookup: the loopback name "localhost" in any ASCII
-// letter case, and the numeric IPv4 forms written in decimal:
+// Host texts that need no name lookup (private to src/link):
+//   the loopback name "localhost" in any ASCII letter case, and the numeric
+//   IPv4 forms written in decimal:
 //   a.b.c.d  four parts of 0..255
 //   a.b.c    c (0..65535) fills the last two bytes
 //   a.b      b (0..16777215) fills the last three bytes
 //   a        one number of 0..4294967295, most significant byte first
-// Anything else goes to getaddrinfo, whose first IPv4 address is used.
+// Any other text is looked up by the platform's resolver.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace stanzo::tcp_detail {
@@ -24,12 +22,8 @@ bool IsLoopbackName(std::string_view host);
 // out-of-range parts all fail).
 std::optional<std::uint32_t> ParseIPv4Numeric(std::string_view text);
 
-// The error code a failed getaddrinfo() reports: errno for EAI_SYSTEM (when
-// set), otherwise kHostNotFound ("Host not found.").
-int LookupErrorCode(int gai_error, int sys_errno);
-
-// The IPv4 address (host byte order) of `host`. Blocks in the calling thread
-// for a lookup without a time limit of its own. Throws EIdSocketError.
-std::uint32_t ResolveIPv4(const std::string& host);
+// The address (host byte order) of the loopback name or a numeric form;
+// nullopt when `host` needs a lookup.
+std::optional<std::uint32_t> AddressWithoutLookup(std::string_view host);
 
 }  // namespace stanzo::tcp_detail

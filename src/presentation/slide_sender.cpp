@@ -4,26 +4,12 @@
 
 #include "link/vlc_commands.h"
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace stanzo {
 namespace {
 
 constexpr std::string_view kInitPrefix = "{INIT}";
-
-bool IsContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
-
-// `s` cut to at most `limit` bytes. The cut never falls inside a UTF-8
-// character: it moves back to the character's first byte (at most three
-// bytes back, so malformed input cannot eat the whole text).
-std::string CutAtCharBoundary(std::string_view s, size_t limit) {
-  if (s.size() <= limit) return std::string(s);
-  size_t cut = limit;
-  for (int back = 0; back < 3 && cut > 0 && IsContinuation(s[cut]); ++back) --cut;
-  if (IsContinuation(s[cut])) cut = limit;  // not UTF-8 after all: plain byte cut
-  return std::string(s.substr(0, cut));
-}
 
 bool EndsWithBackslash(const std::string& line) {
   return !line.empty() && line.back() == '\\';
@@ -53,7 +39,7 @@ std::string PreviewAfter(const LineSource& queue, int index) {
     if (IsCommandLine(item)) continue;
     // The first text line ends the search even when it is empty: an empty
     // line is a valid (blank) preview.
-    std::string preview = CutAtCharBoundary(WithoutLineBreaks(item), kMaxPreviewLength);
+    std::string preview = std::string(CutUtf8(WithoutLineBreaks(item), kMaxPreviewLength));
     if (EndsWithBackslash(preview)) preview.pop_back();
     return preview;
   }
@@ -86,7 +72,7 @@ void SlideSender::SendSlide() {
       send_(line);
     } else if (StartsWithFolded(line, kInitPrefix)) {
       const std::string_view rest = std::string_view(line).substr(kInitPrefix.size());
-      runInit_(CutAtCharBoundary(rest, kMaxMaskLength));
+      runInit_(std::string(CutUtf8(rest, kMaxMaskLength)));
     } else {
       // A continuation text line blanks both overlays whatever follows, so
       // its preview is never looked for.

@@ -1,7 +1,8 @@
 // stanzo-stage: a rehearsal stage that shows the console's marquee
 // overlays without a video player. See stage_options.h for the command
 // line; it prints "Listening on HOST:PORT" on stdout once it accepts
-// connections, so scripts and tests started with port 0 can find it.
+// connections, and with --http then "Overlay page at http://HOST:PORT/",
+// so scripts and tests started with port 0 can find it.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "stage/overlay_http.h"
+#include "stage/overlay_state.h"
+#include "stage/stage_layout.h"
 #include "stage/stage_options.h"
 #include "stage/stage_server.h"
 #include "stage/stage_view.h"
@@ -38,6 +42,24 @@ int Run(int argc, char** argv, const StageOptions& options) {
   }
   const QString address = host + QLatin1Char(':') + QString::number(server.port());
   std::printf("Listening on %s\n", address.toLocal8Bit().constData());
+
+  std::unique_ptr<stanzo::stage::OverlayHttpServer> page;
+  if (options.http) {
+    page = std::make_unique<stanzo::stage::OverlayHttpServer>([&server] {
+      return QByteArray::fromStdString(
+          stanzo::stage::OverlayStateJson(server.dialect(), server.nowMs()));
+    });
+    const QString http_host = QString::fromStdString(options.http_host);
+    if (!page->listen(QHostAddress(http_host), static_cast<quint16>(options.http_port), &error)) {
+      std::fprintf(stderr, "stanzo-stage: cannot serve the page on %s:%d: %s\n",
+                   options.http_host.c_str(), options.http_port, error.toLocal8Bit().constData());
+      return 1;
+    }
+    QObject::connect(&server, &stanzo::stage::StageServer::overlaysChanged, page.get(),
+                     &stanzo::stage::OverlayHttpServer::overlaysChanged);
+    std::printf("Overlay page at http://%s:%d/\n", options.http_host.c_str(),
+                static_cast<int>(page->port()));
+  }
   std::fflush(stdout);
 
   std::unique_ptr<stanzo::stage::StageView> view;
@@ -61,7 +83,25 @@ int Run(int argc, char** argv, const StageOptions& options) {
       }
       view->showFullScreen();
     } else {
-      view->resize(view->sizeHint());
+      // Open where the console's window does not hide it. The frame is not
+      // known before the window shows; assume a thin one, as the console does.
+      std::vector<stanzo::stage::Rect> screens;
+      QList<QScreen*> all = QGuiApplication::screens();
+      all.removeOne(QGuiApplication::primaryScreen());
+      all.prepend(QGuiApplication::primaryScreen());
+      for (const QScreen* screen : all) {
+        if (screen == nullptr) continue;
+        const QRect a = screen->availableGeometry();
+        screens.push_back({a.x(), a.y(), a.width(), a.height()});
+      }
+      constexpr int kFrameWidth = 8;
+      constexpr int kFrameHeight = 31;
+      const QSize size = view->sizeHint();
+      const stanzo::stage::Rect r =
+          stanzo::stage::PlaceStageWindow(screens, stanzo::stage::kConsoleWindow, size.width(),
+                                          size.height(), kFrameWidth, kFrameHeight);
+      view->resize(r.width - kFrameWidth, r.height - kFrameHeight);
+      view->move(r.x, r.y);
       view->show();
     }
   }

@@ -12,6 +12,28 @@ constexpr int kRight = 2;
 constexpr int kTop = 4;
 constexpr int kBottom = 8;
 
+bool Intersects(const Rect& a, const Rect& b) {
+  return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+int Clamp(int v, int lo, int hi) {
+  return v > hi ? (lo > hi ? lo : hi) : (v < lo ? lo : v);
+}
+
+// The outer size of the largest 16:9 window of at most the wanted inside
+// size whose frame fits into `room_width` x `room_height`.
+Rect FitWindow(int room_width, int room_height, int client_width, int client_height,
+               int frame_width, int frame_height) {
+  const int w = room_width - frame_width < client_width ? room_width - frame_width : client_width;
+  const int h =
+      room_height - frame_height < client_height ? room_height - frame_height : client_height;
+  const Rect inside = FitFrame(w, h);
+  if (inside.width <= 0) return {};
+  return {0, 0, inside.width + frame_width, inside.height + frame_height};
+}
+
+constexpr int kGap = 8;  // between the two windows
+
 }  // namespace
 
 Rect PlaceMarquee(int frame_width, int frame_height, int box_width, int box_height, int position,
@@ -68,6 +90,79 @@ Rect FitFrame(int area_width, int area_height) {
   }
   r.x = (area_width - r.width) / 2;
   r.y = (area_height - r.height) / 2;
+  return r;
+}
+
+Rect PlaceStageWindow(const std::vector<Rect>& screens, const Rect& console, int client_width,
+                      int client_height, int frame_width, int frame_height) {
+  const Rect wanted{0, 0, client_width + frame_width, client_height + frame_height};
+  if (screens.empty()) return wanted;
+  for (const Rect& s : screens) {
+    if (Intersects(s, console)) continue;
+    Rect r = FitWindow(s.width, s.height, client_width, client_height, frame_width, frame_height);
+    r.x = s.x + (s.width - r.width) / 2;
+    r.y = s.y + (s.height - r.height) / 2;
+    return r;
+  }
+  const Rect* home = &screens.front();
+  for (const Rect& s : screens) {
+    if (Intersects(s, console)) {
+      home = &s;
+      break;
+    }
+  }
+  const Rect& s = *home;
+  const int right = s.x + s.width - (console.x + console.width + kGap);
+  const int left = console.x - kGap - s.x;
+  const int below = s.y + s.height - (console.y + console.height + kGap);
+  const int above = console.y - kGap - s.y;
+  struct Strip {
+    int width;
+    int height;
+    int side;  // 0 right, 1 left, 2 below, 3 above
+  };
+  const Strip strips[] = {
+      {right, s.height, 0}, {left, s.height, 1}, {s.width, below, 2}, {s.width, above, 3}};
+  Rect best;
+  int best_side = -1;
+  for (const Strip& strip : strips) {
+    if (strip.width <= 0 || strip.height <= 0) continue;
+    const Rect r = FitWindow(strip.width, strip.height, client_width, client_height, frame_width,
+                             frame_height);
+    if (r.width > best.width) {
+      best = r;
+      best_side = strip.side;
+    }
+  }
+  if (best_side >= 0 && (best.width - frame_width) * 3 >= client_width) {
+    const int max_x = s.x + s.width - best.width;
+    const int max_y = s.y + s.height - best.height;
+    switch (best_side) {
+      case 0:
+        best.x = console.x + console.width + kGap;
+        best.y = Clamp(console.y, s.y, max_y);
+        break;
+      case 1:
+        best.x = console.x - kGap - best.width;
+        best.y = Clamp(console.y, s.y, max_y);
+        break;
+      case 2:
+        best.x = Clamp(console.x, s.x, max_x);
+        best.y = console.y + console.height + kGap;
+        break;
+      default:
+        best.x = Clamp(console.x, s.x, max_x);
+        best.y = console.y - kGap - best.height;
+        break;
+    }
+    return best;
+  }
+  // No strip is wide enough: the corner farthest from the console.
+  Rect r = FitWindow(s.width, s.height, client_width, client_height, frame_width, frame_height);
+  const bool console_left = 2 * (console.x - s.x) + console.width < s.width;
+  const bool console_top = 2 * (console.y - s.y) + console.height < s.height;
+  r.x = console_left ? s.x + s.width - r.width : s.x;
+  r.y = console_top ? s.y + s.height - r.height : s.y;
   return r;
 }
 

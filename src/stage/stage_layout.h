@@ -24,6 +24,8 @@
 // the right bit, centred otherwise.
 #pragma once
 
+#include <vector>
+
 namespace stanzo::stage {
 
 inline constexpr int kFrameWidth = 1280;
@@ -55,5 +57,22 @@ int FontPixelSize(int size, int frame_height);
 
 // The largest 16:9 rectangle centred in an area of the given size.
 Rect FitFrame(int area_width, int area_height);
+
+// The console's window, outer frame included, where it always opens.
+inline constexpr Rect kConsoleWindow{326, 249, 781, 511};
+
+// Where the stage's window opens, as its outer frame (title bar and borders
+// included) in desktop coordinates. `screens` are the usable areas of the
+// screens, primary first; `client_width` x `client_height` is the wanted
+// inside size, `frame_width` x `frame_height` what the frame adds to it.
+//  - With a screen that the console does not touch: centred there.
+//  - Else beside the console on its screen, in the widest free strip
+//    (right, left, below, above; right wins ties), shrunk to 16:9 to fit the
+//    strip, as long as the inside stays at least a third of the wanted width.
+//  - Else full size in the screen corner farthest from the console, which
+//    covers the least of it.
+// The window never gets larger than wanted, nor larger than its screen.
+Rect PlaceStageWindow(const std::vector<Rect>& screens, const Rect& console, int client_width,
+                      int client_height, int frame_width, int frame_height);
 
 }  // namespace stanzo::stage

@@ -31,7 +31,7 @@ bool IsDottedQuad(std::string_view s) {
   return parts == 4;
 }
 
-bool ParseListen(std::string_view text, StageOptions* o) {
+bool ParseAddress(std::string_view text, std::string* host_out, int* port_out) {
   const std::size_t colon = text.rfind(':');
   std::string_view host =
       colon == std::string_view::npos ? std::string_view() : text.substr(0, colon);
@@ -41,9 +41,9 @@ bool ParseListen(std::string_view text, StageOptions* o) {
   if (host == "localhost") host = "127.0.0.1";
   if (!host.empty()) {
     if (!IsDottedQuad(host)) return false;
-    o->host = std::string(host);
+    *host_out = std::string(host);
   }
-  o->port = *p;
+  *port_out = *p;
   return true;
 }
 
@@ -99,8 +99,16 @@ std::optional<StageOptions> ParseStageArgs(const std::vector<std::string>& args,
 
     if (name == "--listen") {
       if (!take_value()) return std::nullopt;
-      if (!ParseListen(*value, &o)) {
+      if (!ParseAddress(*value, &o.host, &o.port)) {
         *error = "bad --listen value '" + std::string(*value) +
+                 "': expected HOST:PORT with a dotted IPv4 host and a port 0..65535";
+        return std::nullopt;
+      }
+    } else if (name == "--http") {
+      if (!take_value()) return std::nullopt;
+      o.http = true;
+      if (!ParseAddress(*value, &o.http_host, &o.http_port)) {
+        *error = "bad --http value '" + std::string(*value) +
                  "': expected HOST:PORT with a dotted IPv4 host and a port 0..65535";
         return std::nullopt;
       }
@@ -148,6 +156,10 @@ std::string StageUsage() {
          "\n"
          "  --listen HOST:PORT   address to listen on (default 127.0.0.1:2323; port 0 lets\n"
          "                       the system choose); the address is printed on stdout\n"
+         "  --http HOST:PORT     also serve the overlays as a live web page with a\n"
+         "                       transparent background at http://HOST:PORT/ (host\n"
+         "                       127.0.0.1 unless given; ?background=black or green for a\n"
+         "                       solid one); the address is printed on stdout\n"
          "  --background COLOUR  black (default), green, #RRGGBB or 0xRRGGBB\n"
          "  --chroma             chroma-key green background, for keying in streaming software\n"
          "  --fullscreen[=N]     full screen, on screen N (from 0) if given\n"

@@ -16,6 +16,10 @@ struct StageOptions {
   bool fullscreen = false;
   int screen = -1;  // with fullscreen: screen number, -1 the window's own
   bool help = false;
+  // The overlay web page, off unless asked for.
+  bool http = false;
+  std::string http_host = "127.0.0.1";
+  int http_port = 0;
 };
 
 // Chroma-key green, for keying the stage out in streaming software.
@@ -23,6 +27,7 @@ inline constexpr std::uint32_t kChromaGreen = 0x00FF00;
 
 // Parses the arguments after the program name:
 //   --listen HOST:PORT | --listen=HOST:PORT   (also PORT or :PORT alone)
+//   --http HOST:PORT | --http=HOST:PORT       (also PORT or :PORT alone)
 //   --headless
 //   --chroma                                   (= --background green)
 //   --background black|green|#RRGGBB|0xRRGGBB (also --background=...)

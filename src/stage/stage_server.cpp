@@ -3,6 +3,8 @@
 #include <QTcpSocket>
 #include <vector>
 
+#include "link/vlc_commands.h"
+
 namespace stanzo::stage {
 
 // One connection: the socket (its child) and its line buffer. Deleted with
@@ -24,6 +26,9 @@ constexpr qint64 kSocketReadBuffer = 64 * 1024;
 
 StageServer::StageServer(QObject* parent) : QObject(parent) {
   clock_.start();
+  // Start in the layout the console's default init commands give, so a
+  // slide sent right after Connect reads well before anyone sends the init.
+  for (const char* line : vlc::kDefaultInit) dialect_.Feed(line, 0);
   connect(&server_, &QTcpServer::newConnection, this, &StageServer::acceptClients);
 }
 

@@ -1,5 +1,6 @@
 // The stage's rc server: accepts up to kMaxClients at once, greets each,
-// and feeds their lines to one shared Dialect.
+// and feeds their lines to one shared Dialect, which starts with the
+// console's default init commands applied (m1 centred, m2 at the bottom).
 //
 // Threading: lives on the thread that created it (the GUI thread) and does
 // all its work in that thread's event loop.

@@ -1,15 +1,9 @@
 #include "text/line_file.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdint>
 #include <string>
+
+#include "text/utf8.h"
 
 namespace stanzo {
 
@@ -43,67 +37,6 @@ int UnicodeToCp1252(char32_t cp) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Decodes one well-formed UTF-8 sequence at s[i] (shortest form, no
-// surrogates, at most U+10FFFF). Returns its length, or 0 when the bytes
-// there are not one.
-size_t DecodeUtf8At(std::string_view s, size_t i, char32_t* cp) {
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char b0 = byte(i);
-  if (b0 < 0x80) {
-    *cp = b0;
-    return 1;
-  }
-  size_t len;
-  char32_t value;
-  char32_t min;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2, value = b0 & 0x1F, min = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3, value = b0 & 0x0F, min = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4, value = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const unsigned char b = byte(i + k);
-    if ((b & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (b & 0x3F);
-  }
-  if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  *cp = value;
-  return len;
-}
-
-bool IsValidUtf8(std::string_view s) {
-  char32_t cp;
-  for (size_t i = 0; i < s.size();) {
-    const size_t n = DecodeUtf8At(s, i, &cp);
-    if (n == 0) return false;
-    i += n;
-  }
-  return true;
-}
-
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 std::string_view CutAtNul(std::string_view raw) {
@@ -111,76 +44,56 @@ std::string_view CutAtNul(std::string_view raw) {
   return nul == std::string_view::npos ? raw : raw.substr(0, nul);
 }
 
-}  // namespace
+// ---------------------------------------------------------------------------
+// UTF-16 with a byte-order mark, as Windows editors save "Unicode" text.
 
-// Any failure, to open or to read, is "Cannot open file": the caller has
-// touched nothing yet.
-std::string ReadFileBytes(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError("Cannot open file " + path);
-  std::string data;
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n > 0) {
-      data.append(buf, static_cast<size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ::close(fd);
-      throw FileError("Cannot open file " + path);
-    }
-  }
-  ::close(fd);
-  return data;
+bool HasUtf16Bom(std::string_view raw, bool* bigEndian) {
+  if (raw.size() < 2) return false;
+  const auto b0 = static_cast<unsigned char>(raw[0]);
+  const auto b1 = static_cast<unsigned char>(raw[1]);
+  *bigEndian = b0 == 0xFE && b1 == 0xFF;
+  return *bigEndian || (b0 == 0xFF && b1 == 0xFE);
 }
 
-namespace {
-
-// Writes all of `bytes` to `fd`; false on any failure (full disk, file size
-// limit, I/O error).
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
+// Decodes the units after the byte-order mark; false when they are not
+// well-formed UTF-16 (an odd length, a lone surrogate), with *out left
+// empty for the 8-bit reading that follows.
+bool DecodeUtf16Units(std::string_view raw, bool bigEndian, std::string* out) {
+  if (raw.size() % 2 != 0) return false;
+  const auto unit = [&](size_t i) -> char32_t {
+    const auto hi = static_cast<unsigned char>(raw[i + (bigEndian ? 0 : 1)]);
+    const auto lo = static_cast<unsigned char>(raw[i + (bigEndian ? 1 : 0)]);
+    return static_cast<char32_t>(hi << 8 | lo);
+  };
+  out->reserve(raw.size());
+  for (size_t i = 2; i < raw.size(); i += 2) {
+    char32_t cp = unit(i);
+    if (cp >= 0xDC00 && cp <= 0xDFFF) return false;
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+      if (i + 2 >= raw.size()) return false;
+      const char32_t low = unit(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
     }
-    if (n == 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
+    AppendUtf8(*out, cp);
   }
   return true;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+bool DecodeUtf16(std::string_view raw, bool bigEndian, std::string* out) {
+  if (!DecodeUtf16Units(raw, bigEndian, out)) {
+    out->clear();
+    return false;
+  }
+  return true;
 }
 
-// A name for the temporary file beside `target`: hidden, and unique within
-// this process; O_EXCL guards against anything else.
-std::string TempNameFor(const std::string& target) {
-  static std::atomic<unsigned> counter{0};
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  return dir + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1));
-}
-
-// Overwrites a non-regular file (a device, a pipe) in place: such a target
-// cannot be replaced by renaming and must not be. O_NONBLOCK keeps a pipe
-// without a reader from hanging the caller; it is cleared once open.
-void WriteInPlace(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) throw FileError("Cannot create file " + path);
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  const bool ok = WriteAll(fd, bytes);
-  const bool closed = ::close(fd) == 0;
-  if (!ok || !closed) throw FileError("Stream write error");
+void AppendUtf16Unit(std::string& out, char32_t unit, bool bigEndian) {
+  const char hi = static_cast<char>(unit >> 8);
+  const char lo = static_cast<char>(unit & 0xFF);
+  out += bigEndian ? hi : lo;
+  out += bigEndian ? lo : hi;
 }
 
 }  // namespace
@@ -231,7 +144,10 @@ std::string JoinListItems(const std::vector<std::string>& items) {
 std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
   TextEncoding found;
   std::string text;
-  if (raw.substr(0, kBom.size()) == kBom && IsValidUtf8(raw.substr(kBom.size()))) {
+  bool bigEndian = false;
+  if (HasUtf16Bom(raw, &bigEndian) && DecodeUtf16(raw, bigEndian, &text)) {
+    found = bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+  } else if (raw.substr(0, kBom.size()) == kBom && IsValidUtf8(raw.substr(kBom.size()))) {
     found = TextEncoding::Utf8Bom;
     text.assign(raw.substr(kBom.size()));
   } else if (IsValidUtf8(raw)) {
@@ -246,6 +162,25 @@ std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
   return text;
 }
 
+// A NUL byte of an 8-bit file ends it before decoding, so that the bytes
+// after it cannot change how the rest is read; in UTF-16 a NUL byte is
+// half of most characters, so there the decoded NUL character ends it.
+std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut) {
+  bool bigEndian = false;
+  std::string text;
+  if (HasUtf16Bom(raw, &bigEndian) && DecodeUtf16(raw, bigEndian, &text)) {
+    *encoding = bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+  } else {
+    const std::string_view before = CutAtNul(raw);
+    *cut = before.size() != raw.size();
+    return DecodeFileBytes(before, encoding);
+  }
+  const size_t nul = text.find('\0');
+  *cut = nul != std::string::npos;
+  if (*cut) text.resize(nul);
+  return text;
+}
+
 std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path) {
   switch (encoding) {
     case TextEncoding::Utf8:
@@ -253,15 +188,30 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
     case TextEncoding::Utf8Bom:
       return std::string(kBom) + std::string(utf8);
     case TextEncoding::Windows1252:
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
       break;
   }
+  const bool utf16 = encoding != TextEncoding::Windows1252;
+  const bool bigEndian = encoding == TextEncoding::Utf16Be;
   std::string out;
-  out.reserve(utf8.size());
+  out.reserve(utf16 ? 2 * utf8.size() + 2 : utf8.size());
+  if (utf16) AppendUtf16Unit(out, 0xFEFF, bigEndian);
   char32_t cp;
   for (size_t i = 0; i < utf8.size();) {
     const size_t n = DecodeUtf8At(utf8, i, &cp);
     if (n == 0) {
       throw FileError("Cannot save " + path + ": the text is not valid UTF-8");
+    }
+    i += n;
+    if (utf16) {
+      if (cp >= 0x10000) {
+        AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
+        AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
+      } else {
+        AppendUtf16Unit(out, cp, bigEndian);
+      }
+      continue;
     }
     const int b = UnicodeToCp1252(cp);
     if (b < 0) {
@@ -269,109 +219,60 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
                       ": the text holds characters that cannot be stored in Windows-1252");
     }
     out += static_cast<char>(b);
-    i += n;
   }
   return out;
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  // Replacing a symbolic link by renaming would cut the link; write to the
-  // file it points at instead. A dangling link is written through to its
-  // (new) target like an ordinary missing file.
-  std::string target = path;
-  struct stat lst;
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) {
-      target = resolved;
-    } else {
-      char link[PATH_MAX];
-      const ssize_t n = ::readlink(path.c_str(), link, sizeof link - 1);
-      if (n > 0) {
-        link[n] = '\0';
-        target = link[0] == '/' ? std::string(link) : DirectoryOf(path) + "/" + link;
-      }
-    }
+std::string ReadFileBytes(const std::string& path, Files& files) {
+  std::string bytes;
+  if (files.Read(path, &bytes) != platform::FileResult::Ok) {
+    throw FileError("Cannot open file " + path);
   }
+  return bytes;
+}
 
-  struct stat st;
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists) {
-    if (S_ISDIR(st.st_mode)) throw FileError("Cannot create file " + path);
-    if (!S_ISREG(st.st_mode)) return WriteInPlace(target, bytes);
-    // A file the operator made read-only stays protected, as it would be
-    // for a program that opens the file itself for writing.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+void WriteFileAtomically(const std::string& path, std::string_view bytes, Files& files) {
+  switch (files.Replace(path, bytes)) {
+    case platform::FileResult::Ok:
+      return;
+    case platform::FileResult::WriteFailed:
+      throw FileError("Stream write error");
+    default:
       throw FileError("Cannot create file " + path);
-    }
-  }
-
-  // Mode 0666 lets the umask decide, as for any newly created file.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = TempNameFor(target);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) throw FileError("Cannot create file " + path);
-
-  if (exists) {
-    // Keep the replaced file's owner (when we may) and permission bits.
-    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
-      (void)::fchown(fd, st.st_uid, st.st_gid);
-    }
-    (void)::fchmod(fd, st.st_mode & 07777);
-  }
-
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed) {
-    ::unlink(temp.c_str());
-    throw FileError("Stream write error");
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    throw FileError("Cannot create file " + path);
-  }
-  // Make the rename itself durable; the data is already safe either way.
-  const int dirFd = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
   }
 }
 
-EditorFile LoadEditorFile(const std::string& path) {
-  const std::string raw = ReadFileBytes(path);
+EditorFile LoadEditorFile(const std::string& path, Files& files) {
+  const std::string raw = ReadFileBytes(path, files);
   EditorFile file;
-  file.text = NormalizeEditorText(DecodeFileBytes(CutAtNul(raw), &file.encoding));
+  file.text = NormalizeEditorText(DecodeFileText(raw, &file.encoding, &file.cutAtNul));
   return file;
 }
 
-void SaveEditorFile(const std::string& path, std::string_view text, TextEncoding encoding) {
-  // Encode first: an unencodable character must stop the save before the
-  // disk is touched. Line ends are ASCII in every encoding we write.
-  const std::string encoded = EncodeFileBytes(text, encoding, path);
-  std::string bytes;
-  bytes.reserve(encoded.size() + encoded.size() / 16);
-  for (const char c : encoded) {
-    if (c == '\n') bytes += '\r';
-    bytes += c;
+void SaveEditorFile(const std::string& path, std::string_view text, TextEncoding encoding,
+                    Files& files) {
+  std::string crlf;
+  crlf.reserve(text.size() + text.size() / 16);
+  for (const char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
   }
-  WriteFileAtomically(path, bytes);
+  // Encode first: an unencodable character must stop the save before the
+  // disk is touched.
+  WriteFileAtomically(path, EncodeFileBytes(crlf, encoding, path), files);
 }
 
-ListFile LoadListFile(const std::string& path) {
-  const std::string raw = ReadFileBytes(path);
+ListFile LoadListFile(const std::string& path, Files& files) {
+  const std::string raw = ReadFileBytes(path, files);
   ListFile file;
-  file.items = SplitListItems(DecodeFileBytes(CutAtNul(raw), &file.encoding));
+  bool cut = false;
+  file.items = SplitListItems(DecodeFileText(raw, &file.encoding, &cut));
   return file;
 }
 
 void SaveListFile(const std::string& path, const std::vector<std::string>& items,
-                  TextEncoding encoding) {
-  WriteFileAtomically(path, EncodeFileBytes(JoinListItems(items), encoding, path));
+                  TextEncoding encoding, Files& files) {
+  WriteFileAtomically(path, EncodeFileBytes(JoinListItems(items), encoding, path), files);
 }
 
 std::vector<std::string> EditorLines(std::string_view text) {

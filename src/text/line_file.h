@@ -3,23 +3,25 @@
 // Editor files (init and lyric scripts) hold an editor's whole text. In
 // memory the text is UTF-8 with "\n" line breaks; on disk every break is
 // CR LF. Loading turns CR LF, lone CR and lone LF each into one break (so
-// LF CR gives two) and drops everything from the first NUL byte on.
+// LF CR gives two) and drops everything from the first NUL character on;
+// EditorFile::cutAtNul tells that it did, since saving over such a file
+// loses what followed the NUL. Every other character is kept as it is.
 //
 // List files (the history files) hold one item per line; saving writes CR LF
 // after every item, the last included.
 //
-// Encoding: a file that is valid UTF-8 (with or without a byte-order mark)
-// is read as UTF-8; any other file is read as Windows-1252. Saving writes
-// the encoding the file was read in, so an unedited round trip gives back
-// the same bytes apart from normalised line ends.
+// Encoding: a file with a UTF-16 byte-order mark (little- or big-endian)
+// that is well-formed UTF-16 is read as UTF-16; a file that is valid UTF-8
+// (with or without a byte-order mark) as UTF-8; any other file as
+// Windows-1252. Saving writes the encoding the file was read in, so an
+// unedited round trip gives back the same bytes apart from normalised line
+// ends.
 //
-// Saving is atomic: the text goes to a temporary file in the same
-// directory, is flushed to disk and renamed over the target. A failed save
-// leaves the previous file untouched and no temporary file behind. The
-// replaced file's permission bits (and owner, where allowed) are kept; a
-// symbolic link is written through to its target; a file that is not
-// writable for us is refused as "Cannot create file"; a target that is not
-// a regular file (a device, a pipe) is written in place.
+// Saving is atomic and goes through platform::Files::Replace (see
+// platform/files.h for its rules: permission bits and symbolic links kept,
+// read-only files refused as "Cannot create file", devices written in
+// place, stale temporaries of killed saves removed). A failed save leaves
+// the previous file untouched and no temporary file behind.
 //
 // Errors (FileError, messages exact):
 //   "Cannot open file <path>"    the file is missing or unreadable
@@ -34,6 +36,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace stanzo {
 
 class FileError : public std::runtime_error {
@@ -41,11 +45,12 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class TextEncoding { Utf8, Utf8Bom, Windows1252 };
+enum class TextEncoding { Utf8, Utf8Bom, Windows1252, Utf16Le, Utf16Be };
 
 struct EditorFile {
   std::string text;  // UTF-8, "\n" line breaks
   TextEncoding encoding = TextEncoding::Utf8;
+  bool cutAtNul = false;  // the file held a NUL: what followed it was not read
 };
 
 struct ListFile {
@@ -53,13 +58,16 @@ struct ListFile {
   TextEncoding encoding = TextEncoding::Utf8;
 };
 
-EditorFile LoadEditorFile(const std::string& path);
-void SaveEditorFile(const std::string& path, std::string_view text,
-                    TextEncoding encoding = TextEncoding::Utf8);
+// Every function that touches the disk does it through `files`.
+using platform::Files;
 
-ListFile LoadListFile(const std::string& path);
+EditorFile LoadEditorFile(const std::string& path, Files& files = Files::Default());
+void SaveEditorFile(const std::string& path, std::string_view text,
+                    TextEncoding encoding = TextEncoding::Utf8, Files& files = Files::Default());
+
+ListFile LoadListFile(const std::string& path, Files& files = Files::Default());
 void SaveListFile(const std::string& path, const std::vector<std::string>& items,
-                  TextEncoding encoding = TextEncoding::Utf8);
+                  TextEncoding encoding = TextEncoding::Utf8, Files& files = Files::Default());
 
 // Pure parts, exposed for tests.
 std::string NormalizeEditorText(std::string_view raw);             // -> "\n" breaks, cut at NUL
@@ -67,16 +75,20 @@ std::vector<std::string> SplitListItems(std::string_view raw);     // list-file 
 std::string JoinListItems(const std::vector<std::string>& items);  // CR LF after each
 // Decodes raw file bytes to UTF-8 and tells which encoding they were in.
 std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding);
+// The same, cut at the first NUL (a NUL byte, or a NUL character of a
+// UTF-16 file); *cut tells whether there was one.
+std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut);
 // Encodes UTF-8 text for the file; throws FileError naming `path` when a
 // character cannot be stored in `encoding`.
 std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path);
 
 // Reads the whole file as it is on disk. Throws FileError "Cannot open file
 // <path>" when it is missing or cannot be read.
-std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::string& path, Files& files = Files::Default());
 
 // Writes `bytes` to `path` atomically (see above). Throws FileError.
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         Files& files = Files::Default());
 
 // Splits editor text into its lines; a final empty line after a trailing
 // break does not count.

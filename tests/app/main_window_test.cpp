@@ -1,5 +1,6 @@
 // The window as the operator meets it: layout, focus, tool tips, and the
 // command channel driven by clicks against a stand-in player.
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -226,6 +227,63 @@ class MainWindowTest : public QObject {
     QCOMPARE(spy.count(), 3);
   }
 
+  void camerasAreRadioButtonsToScreenReaders() {
+    console_->Start();
+    stanzo::RadioGroup* g = console_->window->grpCams;
+    g->setEnabled(true);
+    // What the accessibility layer reports: role, and which one is checked.
+    auto reported = [g] {
+      QString out;
+      for (int i = 0; i < g->count(); ++i) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(g->button(i));
+        if (!a || a->role() != QAccessible::RadioButton) return QString("not a radio button");
+        out += a->state().checked ? "x" : "-";
+      }
+      return out;
+    };
+    QCOMPARE(reported(), QString("----------"));
+    QTest::mouseClick(g->button(2), Qt::LeftButton);
+    QCOMPARE(reported(), QString("--x-------"));
+    QTest::mouseClick(g->button(7), Qt::LeftButton);
+    QCOMPARE(reported(), QString("-------x--"));
+    g->setItemIndex(-1);
+    QCOMPARE(reported(), QString("----------"));
+  }
+
+  void labelsFitTheirPlaces() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    QWidget* client = w.findChild<QWidget*>("client");
+    const auto controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (const ControlRow& row : kControls) {
+      auto* label = w.findChild<QLabel*>(row.name);
+      if (!label) continue;
+      // The file-name labels are designed for their own names.
+      QLabel designed(QString(row.name).startsWith("lbl") ? row.name : row.text);
+      designed.setFont(label->font());
+      QVERIFY2(designed.sizeHint().width() <= Scaled(w.LayoutScale(), row.width), row.name);
+      for (QWidget* other : controls)
+        QVERIFY2(other == label || !other->geometry().intersects(label->geometry()),
+                 qPrintable(QString("%1 overlaps %2").arg(row.name, other->objectName())));
+    }
+  }
+
+  void theLogTakesNotesAndRepliesGoToItsEnd() {
+    console_->Start();
+    stanzo::TfrmMain& w = *console_->window;
+    w.memLog->setFocus();
+    w.memLog->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(w.memLog, "note ");
+    w.LogEvent("R", "one");
+    QCOMPARE(w.memLog->toPlainText(), QString("note VLC Events & Messages:\nR one"));
+    QTest::keyClick(w.memLog, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w.memLog, Qt::Key_Delete);
+    QCOMPARE(w.memLog->toPlainText(), QString());
+    w.LogEvent("R", "two");
+    QTest::keyClick(w.memLog, Qt::Key_Z, Qt::ControlModifier);  // a reply is never undone
+    QCOMPARE(w.memLog->toPlainText(), QString("R two"));
+  }
+
   void firstStartInAnEmptyDirectory() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
@@ -376,16 +434,53 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.butConnect->text(), QString("Connect"));
   }
 
-  void closeIsAbandonedWhenTheHistoryCannotBeSaved() {
+  // A file that cannot be saved at close never traps the operator: the
+  // error, then the choice to close without it (Y) or to stay (N).
+  void closeWhenAFileCannotBeSaved_data() {
+    QTest::addColumn<QString>("blocked");  // a directory where this file belongs
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("dialogs");
+    const QString initQuestion = "ask Init Strings not saved|ask Lyrics not saved|";
+    QTest::newRow("history, stay")
+        << "Stanzo-SentToVLC.txt"
+        << "N" << false << "error|confirm Close without saving the history?|";
+    QTest::newRow("history, close")
+        << "Stanzo-SentToVLC.txt"
+        << "YNN" << true << "error|confirm Close without saving the history?|" + initQuestion;
+    QTest::newRow("init file, stay") << "Init.txt"
+                                     << "YN" << false
+                                     << "ask Init Strings not saved|error|"
+                                        "confirm Close without saving Init.txt?|";
+    QTest::newRow("init file, close") << "Init.txt"
+                                      << "YYN" << true
+                                      << "ask Init Strings not saved|error|"
+                                         "confirm Close without saving Init.txt?|"
+                                         "ask Lyrics not saved|";
+  }
+  void closeWhenAFileCannotBeSaved() {
+    QFETCH(QString, blocked);
+    QFETCH(QString, answers);
+    QFETCH(bool, closes);
+    QFETCH(QString, dialogs);
+    QVERIFY(QDir(console_->dir.path()).mkdir(blocked));
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    // A directory where the history file belongs: the save must fail.
-    QVERIFY(QDir(console_->dir.path()).mkdir("Stanzo-SentToVLC.txt"));
-    QVERIFY(!w.close());
+    for (QChar a : answers) console_->dialogs->answers.push_back(a == 'Y');
+    QCOMPARE(w.close(), closes);
+    QString shown;
+    for (const auto& c : console_->dialogs->calls)
+      shown += QString::fromStdString(c.kind == "error"     ? c.kind
+                                      : c.kind == "confirm" ? c.kind + " " + c.text
+                                                            : c.kind + " " + c.caption) +
+               "|";
+    QCOMPARE(shown, dialogs);
+    if (closes) return;
     QVERIFY(w.isVisible());
-    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
-    QCOMPARE(console_->dialogs->calls.size(), size_t{1});  // no save questions
-    QVERIFY(QDir(console_->dir.path()).rmdir("Stanzo-SentToVLC.txt"));
+    QVERIFY(w.butInitSave->isEnabled());  // still unsaved: nothing was lost
+    // Once the file can be written, the next close starts from the top.
+    QVERIFY(QDir(console_->dir.path()).rmdir(blocked));
+    console_->dialogs->answers = {false, false};
     QVERIFY(w.close());
   }
 

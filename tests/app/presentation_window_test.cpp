@@ -277,6 +277,36 @@ class PresentationWindowTest : public QObject {
     QVERIFY(!player_->WaitForLines(7, 300ms));  // set-up and one step, then nothing
   }
 
+  // The window closes while the first send of a run handles events: the
+  // rest of the run, and a camera click queued behind the close, send
+  // nothing; the saved history holds exactly what went out.
+  void nothingIsSentAfterTheWindowCloses_data() {
+    QTest::addColumn<QString>("queue");  // empty: press Send Init
+    QTest::addColumn<bool>("camera");
+    QTest::newRow("Send Init") << "" << false;
+    QTest::newRow("init re-run") << "{INIT}*\n" << false;
+    QTest::newRow("continuation chain") << "A\\\nB\nC\n" << false;
+    QTest::newRow("camera click") << "A\nB\n" << true;
+  }
+  void nothingIsSentAfterTheWindowCloses() {
+    QFETCH(QString, queue);
+    QFETCH(bool, camera);
+    console_->WriteFile("stanzo.ini", "[Cameras]\r\nCam3Cmd=@m1 marq-marquee Cam\r\n");
+    Start();
+    if (!queue.isEmpty()) SetQueue(queue.toUtf8().constData());
+    console_->dialogs->answers = {false, false};
+    QMetaObject::invokeMethod(&w(), &QWidget::close, Qt::QueuedConnection);
+    if (camera)
+      QMetaObject::invokeMethod(
+          &w(), [this] { w().grpCams->button(3)->click(); }, Qt::QueuedConnection);
+    (queue.isEmpty() ? w().butSendInit : w().butSlide)->click();
+    QVERIFY(!w().isVisible());
+    QVERIFY(player_->WaitForLines(1, 5s));
+    QVERIFY(!player_->WaitForLines(2, 300ms));
+    QCOMPARE(console_->ReadFile("Stanzo-SentToVLC.txt"), player_->LineTexts()[0] + "\r\n");
+    QVERIFY(console_->dialogs->Errors().empty());
+  }
+
   void executeRunsAndRemembersTheCommand() {
     Start();
     QComboBox* box = w().cboLaunchCmd;
@@ -294,6 +324,67 @@ class PresentationWindowTest : public QObject {
     QVERIFY(w().close());
     QVERIFY(console_->ReadFile("Stanzo-LaunchHist.txt").rfind(command.toStdString() + "\r\n", 0) ==
             0);
+  }
+
+  void executeLogsWhatCannotStartOrFailsAtOnce() {
+    Start();
+    struct {
+      QString command;
+      QString logEnd;
+    } cases[] = {
+        {"stanzo-no-such-program --x",
+         "E stanzo-no-such-program --x: not started: No such file or directory"},
+        {"sh -c 'exit 4'", "E sh -c 'exit 4': ended with exit code 4"},
+    };
+    for (const auto& c : cases) {
+      w().cboLaunchCmd->setEditText(c.command);
+      Console::Click(w().butExec);
+      QTRY_VERIFY_WITH_TIMEOUT(w().memLog->toPlainText().endsWith(c.logEnd), 5000);
+    }
+    QCOMPARE(console_->dialogs->calls.size(), size_t{0});  // no message box
+  }
+
+  // Characters the text widgets take as paragraph ends, and a second
+  // byte-order mark, come back on disk and reach the player unchanged.
+  void scriptFilesComeBackByteForByte() {
+    const std::string odd =
+        "\xEF\xBB\xBF\xEF\xBB\xBF"
+        "a\xE2\x80\xA9"
+        "b\xEF\xB7\x90"
+        "c\xEF\xB7\x91\xEE\x80\x81\xEE\x80\x80!\r\n";
+    console_->WriteFile("Lyrics.txt", odd);
+    Start();
+    w().butLyricSave->setEnabled(true);
+    Console::Click(w().butLyricSave);
+    QCOMPARE(console_->ReadFile("Lyrics.txt"), odd);
+    QCOMPARE(w().lstLyrics->count(), 1);
+    Console::Click(w().butSlide);
+    QVERIFY(player_->WaitForLines(2, 5s));
+    QCOMPARE(player_->LineTexts().front(), M(odd.substr(3, odd.size() - 5)));
+  }
+
+  void savingOverAFileCutAtItsNulAsksFirst() {
+    const std::string old("keep\r\n\0tail", 11);
+    console_->WriteFile("Init.txt", old);
+    Start();
+    QCOMPARE(stanzo::EditorText(w().memInit), std::string("keep\n"));
+    w().memInit->setPlainText("edited\n");
+    auto& d = *console_->dialogs;
+    for (const bool yes : {false, true}) {
+      d.answers = {yes};
+      Console::Click(w().butInitSave);
+      QCOMPARE(d.calls.back().kind, std::string("confirm"));
+      QCOMPARE(d.calls.back().text,
+               std::string("Save Init.txt? Everything after its NUL byte will be lost."));
+      QCOMPARE(console_->ReadFile("Init.txt"), yes ? std::string("edited\r\n") : old);
+      QCOMPARE(w().butInitSave->isEnabled(), !yes);
+    }
+    QCOMPARE(stanzo::EditorText(w().memInit), std::string("edited\n"));
+    const size_t asked = d.calls.size();
+    w().memInit->setPlainText("again\n");
+    Console::Click(w().butInitSave);  // the NUL is gone: no question
+    QCOMPARE(d.calls.size(), asked);
+    QVERIFY(d.Errors().empty());
   }
 
   // The file and help buttons reach the core (whose rules the core's own

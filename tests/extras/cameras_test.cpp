@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,6 +69,68 @@ TEST(CamerasTest, EditorCommandLineTable) {
     const auto words = SplitCommandLine(got);
     ASSERT_TRUE(words.has_value());
     EXPECT_EQ(words->back(), c.path);
+  }
+}
+
+TEST(CamerasTest, ChooseEditorRunsTerminalEditorsInATerminalAndWaitsForGraphicalOnes) {
+  const std::string ini = "/opt/S.ini";
+  using Env = std::map<std::string, std::string>;
+  struct {
+    const char* name;
+    Env env;
+    std::set<std::string> installed;
+    std::string want;
+    bool waits;
+  } cases[] = {
+      {"vim in the first terminal",
+       {{"VISUAL", "vim"}},
+       {"xterm", "gnome-terminal"},
+       "gnome-terminal --wait -- vim " + ini,
+       true},
+      {"vim by path, xterm",
+       {{"VISUAL", "/usr/bin/vim -p"}},
+       {"xterm"},
+       "xterm -e /usr/bin/vim -p " + ini,
+       true},
+      {"emacs -nw is a terminal editor",
+       {{"VISUAL", "emacs -nw"}},
+       {"konsole"},
+       "konsole --nofork -e emacs -nw " + ini,
+       true},
+      {"EDITOR after VISUAL",
+       {{"EDITOR", "nano"}},
+       {"xfce4-terminal"},
+       "xfce4-terminal --disable-server -x nano " + ini,
+       true},
+      {"the system's terminal may not wait",
+       {{"EDITOR", "nano"}},
+       {"x-terminal-emulator"},
+       "x-terminal-emulator -e nano " + ini,
+       false},
+      {"no terminal: the next choice",
+       {{"VISUAL", "vi"}, {"EDITOR", "gedit"}},
+       {"kate"},
+       "gedit --wait " + ini,
+       true},
+      {"graphical VISUAL gains its flag",
+       {{"VISUAL", "/usr/bin/kate -n"}},
+       {},
+       "/usr/bin/kate --block -n " + ini,
+       true},
+      {"flag already there", {{"VISUAL", "code --wait"}}, {}, "code --wait " + ini, true},
+      {"nothing at all", {{"VISUAL", "vi"}}, {}, "xdg-open " + ini, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const EditorCommand got = ChooseEditor(
+        ini,
+        [&](const char* name) {
+          const auto it = c.env.find(name);
+          return it == c.env.end() ? std::string() : it->second;
+        },
+        [&](const std::string& program) { return c.installed.count(program) > 0; });
+    EXPECT_EQ(got.commandLine, c.want);
+    EXPECT_EQ(got.waits, c.waits);
   }
 }
 

@@ -398,6 +398,49 @@ TEST(RunDosCommandTest, UnwaitedChildrenLeaveNoZombies) {
   EXPECT_TRUE(zombies.empty()) << zombies.size() << " zombie children";
 }
 
+TEST(ProcessesTest, ReportsTheEndWithoutBlockingAndHoldsNothingOfTheConsole) {
+  auto& processes = platform::Processes::Default();
+  // A pipe whose write end only this process holds: once it is closed
+  // here, the read end must see end of file, also while a program runs.
+  int fds[2];
+  ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+  struct {
+    const char* command;
+    bool ends;
+    uint32_t code;
+  } cases[] = {
+      {"sh -c 'exit 3'", true, 3},
+      {"sh -c 'kill -TERM $$'", true, 128 + SIGTERM},
+      {"sleep 30", false, 0},
+  };
+  std::vector<platform::Processes::Id> ids;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const auto started = processes.Start(c.command, "");
+    ASSERT_NE(started.id, 0u) << started.error;
+    ids.push_back(started.id);
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    platform::Processes::Status status = processes.Poll(started.id);
+    while (c.ends && !status.ended && Clock::now() < deadline) {
+      std::this_thread::sleep_for(milliseconds(10));
+      status = processes.Poll(started.id);
+    }
+    EXPECT_EQ(status.ended, c.ends);
+    EXPECT_EQ(status.exitCode, c.code);
+  }
+  close(fds[1]);
+  char byte;
+  EXPECT_EQ(read(fds[0], &byte, 1), 0);  // -1 (EAGAIN) if a helper held the write end
+  close(fds[0]);
+  const auto before = Clock::now();
+  for (const auto id : ids) processes.Release(id);  // "sleep 30" runs on, unwatched
+  EXPECT_LT(Clock::now() - before, std::chrono::seconds(2));
+  EXPECT_TRUE(ZombieChildren().empty());
+  const auto missing = processes.Start("stanzo-no-such-program-here", "");
+  EXPECT_EQ(missing.id, 0u);
+  EXPECT_EQ(missing.error, "No such file or directory");
+}
+
 TEST(RunDosCommandTest, NestedCallsEachWaitForTheirOwnProgram) {
   uint32_t inner = 99;
   bool innerStarted = false;

@@ -18,6 +18,23 @@ TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
   for (const auto& w : *words) EXPECT_EQ(w.find('"'), std::string::npos) << w;
 }
 
+TEST(LauncherTest, DefaultCommandPlaysTheInstalledBlackPicture) {
+  struct {
+    const char* dataHome;
+    const char* lastWord;
+  } cases[] = {
+      {"/home/op/.local/share", "/home/op/.local/share/stanzo/stanzo_black.png"},
+      {"/home/my op/data", "/home/my op/data/stanzo/stanzo_black.png"},
+      {"", "--no-video-title-show"},  // no home: nothing to play
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dataHome);
+    const auto words = SplitCommandLine(DefaultLaunchCommand(c.dataHome));
+    ASSERT_TRUE(words.has_value());
+    EXPECT_EQ(words->back(), c.lastWord);
+  }
+}
+
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {
   VectorItemList history;
   history.items = {DefaultLaunchCommand()};

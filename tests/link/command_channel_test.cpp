@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/host_port.h"
@@ -73,13 +74,14 @@ class CommandChannelTest : public ::testing::Test {
     ASSERT_TRUE(player_.WaitForClients(++connects_, kLong));
   }
 
-  // Runs timer ticks until `done` holds or the deadline passes. A quiet
-  // tick waits its 30 ms, so this does not spin.
+  // Runs timer ticks, a few ms apart, until `done` holds or the deadline
+  // passes.
   bool TickUntil(const std::function<bool()>& done) {
     const auto deadline = Clock::now() + kLong;
     while (!done()) {
       if (Clock::now() > deadline) return false;
       channel_.PollReply();
+      std::this_thread::sleep_for(2ms);
     }
     return true;
   }
@@ -289,23 +291,28 @@ TEST_F(CommandChannelTest, EachTickLogsWhatArrivedAsOneEntry) {
     ASSERT_TRUE(TickUntil([&] { return view_.log.size() > before; }));
     ASSERT_EQ(view_.log.size(), before + 1);
     EXPECT_EQ(view_.log.back(), tc.entry);
-    // Quiet ticks add nothing (their read time-out is swallowed).
-    channel_.PollReply();
-    channel_.PollReply();
+    // Quiet ticks add nothing, and none waits for a reply (20 waits of
+    // the 30 ms read time-out would take 600 ms).
+    const auto quiet = Clock::now();
+    for (int i = 0; i < 20; ++i) channel_.PollReply();
+    EXPECT_LT(Clock::now() - quiet, 300ms);
     EXPECT_EQ(view_.log.size(), before + 1);
   }
 }
 
 TEST_F(CommandChannelTest, ThePlayerEndingTheLinkIsSeenAsDisconnected) {
-  enum class How { kCloseSeenByTick, kResetSeenByTick, kResetSeenBySend };
+  enum class How { kCloseSeenByTick, kResetSeenByTick, kResetSeenBySend, kResetInAStream };
   struct Case {
     const char* name;
     How how;
+    std::string send_after;  // what a send raises afterwards
   };
+  const std::string reset = "Socket Error # 104\r\nConnection reset by peer.";
   const std::vector<Case> cases = {
-      {"player closes, next tick", How::kCloseSeenByTick},
-      {"player resets, next tick", How::kResetSeenByTick},
-      {"player resets, next send", How::kResetSeenBySend},
+      {"player closes, next tick", How::kCloseSeenByTick, "Connection Closed Gracefully."},
+      {"player resets, next tick", How::kResetSeenByTick, reset},
+      {"player resets, next send", How::kResetSeenBySend, reset},
+      {"player resets, sends with ticks between", How::kResetInAStream, reset},
   };
   for (const Case& tc : cases) {
     SCOPED_TRACE(tc.name);
@@ -318,20 +325,24 @@ TEST_F(CommandChannelTest, ThePlayerEndingTheLinkIsSeenAsDisconnected) {
     } else {
       player_.ResetAll();
     }
-    if (tc.how == How::kResetSeenBySend) {
+    if (tc.how == How::kResetSeenBySend || tc.how == How::kResetInAStream) {
       // Sends go on until one meets the reset; that one raises and is not
       // recorded.
-      std::string failed;
+      if (tc.how == How::kResetInAStream) view_.on_process_events = [&] { channel_.PollReply(); };
+      std::string failed, message;
       const auto deadline = Clock::now() + kLong;
       for (int i = 0; failed.empty() && Clock::now() < deadline; ++i) {
         const std::string text = "cmd" + std::to_string(i);
         try {
           channel_.SendCommand(text);
-        } catch (const EIdException&) {
+        } catch (const EIdException& e) {
           failed = text;
+          message = e.what();
         }
       }
+      view_.on_process_events = nullptr;
       ASSERT_FALSE(failed.empty());
+      EXPECT_EQ(message, tc.send_after);
       for (const auto& item : view_.history.items) EXPECT_NE(item, failed);
     } else {
       ASSERT_TRUE(TickUntil([&] { return !channel_.IsConnected(); }));
@@ -341,10 +352,16 @@ TEST_F(CommandChannelTest, ThePlayerEndingTheLinkIsSeenAsDisconnected) {
     EXPECT_EQ(view_.log.back(), "E Disconnected");
     ASSERT_FALSE(view_.shown.empty());
     EXPECT_FALSE(view_.shown.back());
-    // Later ticks find no link and add nothing.
+    // Later ticks find no link and add nothing; a send names the cause.
     const auto entries = view_.log.size();
     channel_.PollReply();
     EXPECT_EQ(view_.log.size(), entries);
+    try {
+      channel_.SendCommand("after");
+      ADD_FAILURE() << "sent";
+    } catch (const EIdException& e) {
+      EXPECT_EQ(e.what(), tc.send_after);
+    }
   }
 }
 

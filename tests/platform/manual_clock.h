@@ -1,6 +1,6 @@
 // A clock for tests that moves only when told to, or when the code under
 // test sleeps on it. Safe to share between threads: a worker sleeping on it
-// (the connect worker) and the test advancing it.
+// (a background worker) and the test advancing it.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <vector>
+
 namespace stanzo::stage {
+
+void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "}";
+}
+
 namespace {
 
 struct PlaceCase {
@@ -97,6 +105,39 @@ TEST(StageLayout, FitsTheLargestCentredSixteenByNineFrame) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FitFrame(c.width, c.height), c.expected) << c.width << "x" << c.height;
+  }
+}
+
+TEST(StageLayout, OpensTheWindowWhereTheConsoleDoesNotCoverIt) {
+  // Inside 960x540 with a frame of 8x31: 968x571 outside.
+  struct Case {
+    const char* what;
+    std::vector<Rect> screens;
+    Rect console;
+    Rect expected;
+  };
+  const Rect c = kConsoleWindow;
+  const Case cases[] = {
+      {"no screen known", {}, c, {0, 0, 968, 571}},
+      {"second screen, centred",
+       {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}},
+       c,
+       {2396, 254, 968, 571}},
+      {"second screen listed first",
+       {{1920, 0, 1920, 1080}, {0, 0, 1920, 1080}},
+       c,
+       {2396, 254, 968, 571}},
+      {"small second screen", {{0, 0, 1920, 1080}, {-1024, 0, 1024, 768}}, c, {-996, 98, 968, 571}},
+      {"full size right of the console", {{0, 0, 2560, 1440}}, c, {1115, 249, 968, 571}},
+      {"shrunk to the strip on the right", {{0, 0, 1920, 1080}}, c, {1115, 249, 805, 479}},
+      {"above on a small screen", {{0, 0, 1366, 768}}, c, {326, 0, 381, 241}},
+      {"corner away from a huge console",
+       {{0, 0, 1920, 1080}},
+       {100, 100, 1700, 900},
+       {952, 0, 968, 571}},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(PlaceStageWindow(k.screens, k.console, 960, 540, 8, 31), k.expected) << k.what;
   }
 }
 

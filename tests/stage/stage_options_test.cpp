@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace stanzo::stage {
@@ -51,6 +52,18 @@ TEST(StageOptions, ParsesTheCommandLine) {
   std::string error;
   EXPECT_TRUE(ParseStageArgs({"-h"}, &error)->help);
   EXPECT_TRUE(ParseStageArgs({"--help"}, &error)->help);
+
+  // The overlay page: off by default, loopback unless a host is given.
+  const std::tuple<std::vector<std::string>, bool, std::string, int> http[] = {
+      {{}, false, "127.0.0.1", 0},
+      {{"--http", "8095"}, true, "127.0.0.1", 8095},
+      {{"--http=0.0.0.0:80", "--listen", "2400"}, true, "0.0.0.0", 80},
+  };
+  for (const auto& [args, on, host, port] : http) {
+    const auto o = ParseStageArgs(args, &error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(std::tuple(o->http, o->http_host, o->http_port), std::tuple(on, host, port));
+  }
 }
 
 TEST(StageOptions, RejectsWhatItDoesNotUnderstand) {
@@ -63,6 +76,8 @@ TEST(StageOptions, RejectsWhatItDoesNotUnderstand) {
       {{"--listen", "1.2.3:2323"}, "bad --listen value"},
       {{"--listen", "1.2.3.256:2323"}, "bad --listen value"},
       {{"--listen", "1.2.3.4.5:2323"}, "bad --listen value"},
+      {{"--http"}, "option --http needs a value"},
+      {{"--http", "host:80"}, "bad --http value 'host:80'"},
       {{"--background", "red"}, "bad --background value 'red'"},
       {{"--background", "#12345"}, "bad --background value"},
       {{"--background", "0x12345G"}, "bad --background value"},

@@ -62,6 +62,15 @@ class StageServerTest : public QObject {
   }
   void cleanup() { server_.reset(); }
 
+  void startsInTheLayoutOfTheDefaultInitCommands() {
+    const auto& m1 = server_->dialect().marquee(0);
+    const auto& m2 = server_->dialect().marquee(1);
+    const auto& m3 = server_->dialect().marquee(2);
+    QCOMPARE((QList<int>{m1.position, m1.size, m1.refresh_ms, m2.position, m2.size, m2.refresh_ms}),
+             (QList<int>{0, 50, 100, 8, 20, 100}));
+    QCOMPARE((QList<int>{m3.position, m3.size}), (QList<int>{-1, 0}));  // untouched
+  }
+
   void greetsAndAnswersEachLine() {
     QSignalSpy changed(server_.get(), &StageServer::overlaysChanged);
     Peer p(server_->port());

@@ -1,5 +1,6 @@
 #include "text/line_file.h"
 
+#include "platform/fake_files.h"
 #include "text/temp_files.h"
 
 #include <signal.h>
@@ -7,6 +8,8 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <limits>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -132,6 +135,14 @@ TEST(FileEncoding, DecodesAndEncodesBackByteExact) {
       {"\xED\xA0\x80", TextEncoding::Windows1252, "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
       {"\xF4\x90\x80\x80", TextEncoding::Windows1252, "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
       {"a\xE2\x82", TextEncoding::Windows1252, "a\xC3\xA2\xE2\x80\x9A"},
+      // UTF-16 with a byte-order mark; a surrogate pair is one character.
+      {"\xFF\xFE"s, TextEncoding::Utf16Le, ""},
+      {"\xFF\xFEz\0\xE9\0\x3D\xD8\x00\xDE"s, TextEncoding::Utf16Le, "z\xC3\xA9\xF0\x9F\x98\x80"},
+      {"\xFE\xFF\0z\x20\x29"s, TextEncoding::Utf16Be, "z\xE2\x80\xA9"},
+      // Not UTF-16 after all (odd length, lone surrogate): 8-bit.
+      {"\xFF\xFEz", TextEncoding::Windows1252, "\xC3\xBF\xC3\xBEz"},
+      {"\xFE\xFF\xD8\x3D", TextEncoding::Windows1252, "\xC3\xBE\xC3\xBF\xC3\x98="},
+      {"\xFF\xFEz\0\0\xDC"s, TextEncoding::Windows1252, "\xC3\xBF\xC3\xBEz\0\0\xC3\x9C"s},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.raw));
@@ -230,6 +241,77 @@ TEST_F(LineFileOnDisk, EditorFileRoundTrips) {
     EXPECT_EQ(GetFile(path), c.savedBack);
   }
   EXPECT_EQ(Entries(), std::set<std::string>{"Lyrics.txt"});
+}
+
+TEST_F(LineFileOnDisk, EveryCharacterAndNulCuts) {
+  struct Case {
+    std::string onDisk;
+    std::string text;
+    bool cut;
+    std::string savedBack;
+  };
+  const std::string same;
+  const Case cases[] = {
+      {"\xEF\xBB\xBF\xEF\xBB\xBFx\xE2\x80\xA9y\xEF\xB7\x90\r\n",
+       "\xEF\xBB\xBFx\xE2\x80\xA9y\xEF\xB7\x90\n", false, same},
+      {"\xFF\xFE"
+       "a\0\r\0\n\0"s,
+       "a\n", false, same},
+      {"\xFE\xFF\0a\0\n"s, "a\n", false, "\xFE\xFF\0a\0\r\0\n"s},
+      {"\xFF\xFE"
+       "a\0\0\0b\0"s,
+       "a", true,
+       "\xFF\xFE"
+       "a\0"s},
+      {"a\r\n\0b"s, "a\n", true, "a\r\n"},
+      {"a\r\n\0"s, "a\n", true, "a\r\n"},
+  };
+  const std::string path = Path("Lyrics.txt");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.onDisk));
+    PutFile(path, c.onDisk);
+    const EditorFile file = LoadEditorFile(path);
+    EXPECT_EQ(file.text, c.text);
+    EXPECT_EQ(file.cutAtNul, c.cut);
+    SaveEditorFile(path, file.text, file.encoding);
+    EXPECT_EQ(GetFile(path), c.savedBack.empty() ? c.onDisk : c.savedBack);
+  }
+}
+
+TEST_F(LineFileOnDisk, ASaveRemovesTheTemporariesOfAKilledSave) {
+  for (const char* name : {".Lyrics.txt.tmp-4242-0", ".Lyrics.txt.tmp-1-17", ".Lyrics.txt.tmp-x",
+                           ".Init.txt.tmp-1-2", "Lyrics.txt.tmp-1-2"}) {
+    PutFile(Path(name), "partial");
+  }
+  SaveEditorFile(Path("Lyrics.txt"), "new\n");
+  EXPECT_EQ(Entries(), (std::set<std::string>{"Lyrics.txt", ".Lyrics.txt.tmp-x",
+                                              ".Init.txt.tmp-1-2", "Lyrics.txt.tmp-1-2"}));
+}
+
+TEST(LineFileFaults, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
+  struct Case {
+    int write, flush, rename;
+    size_t capacity;
+    std::string error;
+  };
+  const size_t all = std::numeric_limits<size_t>::max();
+  const Case cases[] = {
+      {1, 0, 0, all, "Stream write error"},
+      {0, 1, 0, all, "Stream write error"},
+      {0, 0, 1, all, "Cannot create file d/Lyrics.txt"},
+      {0, 0, 0, 12, "Stream write error"},  // the disk is full
+  };
+  for (const Case& c : cases) {
+    testing::FakeFiles files;
+    const std::map<std::string, std::string> before = {{"d/Lyrics.txt", "old\r\n"},
+                                                       {"d/.Lyrics.txt.tmp-9-9", "stale"}};
+    files.files = before;
+    files.failWriteAt = c.write, files.failFlushAt = c.flush, files.failRenameAt = c.rename;
+    files.capacity = c.capacity;
+    EXPECT_EQ(ErrorOf([&] { SaveEditorFile("d/Lyrics.txt", "a new verse\n", {}, files); }),
+              c.error);
+    EXPECT_EQ(files.files, (std::map<std::string, std::string>{{"d/Lyrics.txt", "old\r\n"}}));
+  }
 }
 
 TEST_F(LineFileOnDisk, ListFileRoundTrips) {

@@ -29,6 +29,7 @@
 
 #include "extras/dos.h"
 #include "extras/launcher.h"
+#include "extras/program_starter.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -551,6 +552,101 @@ TEST_F(VlcBridgeWithoutCliTest, ShowsOverlaysAndRefusesOtherLines) {
   ASSERT_TRUE(shown);
   const std::string text = Ocr(*shown, kM1);
   EXPECT_GE(WordsFound("no CLI needed", text), 1.0) << text;
+}
+
+// VLC started by the default launch command exactly as the console runs
+// it (only the headless options added): its own interfaces, its own
+// picture to play, no init sent yet.
+class VlcDefaultCommandTest : public VlcBridgeTest {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Prepare()) return;
+    // The harness installs the bridge and the picture into this home.
+    const std::string dataHome = work_ + "/vlc/home/.local/share";
+    const auto words = SplitCommandLine(DefaultLaunchCommand(dataHome));
+    const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
+                                         g_privateNetwork, &setupError_, true);
+    if (!launch) return;
+    port_ = launch->port;
+    args_ = launch->args;
+    player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
+    if (!player_->StartAsLaunched(launch->args, &setupError_)) return;
+    frames_ = std::make_unique<FrameStream>();
+    if (!frames_->Start(player_->display(), &setupError_)) return;
+  }
+  static inline std::vector<std::string> args_;
+};
+
+TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
+  // No caption with the picture's name comes up where m2 goes.
+  EXPECT_FALSE(frames_->WaitFor([](const GrayFrame& f) { return CountBright(f, kM2) > 20; },
+                                milliseconds(3000)))
+      << "VLC's title caption showed";
+  auto c = Console();
+  ASSERT_TRUE(c);
+  EXPECT_EQ(SendAll(*c, {"@m1 marq-marquee The first slide reads well",
+                         "@m2 marq-marquee and the preview sits below"}),
+            "> > ");
+  const auto shown = Settled(kAll, [](const GrayFrame& f) {
+    return CountBright(f, kM1) > 500 && CountBright(f, kM2) > 50;
+  });
+  ASSERT_TRUE(shown) << "no overlays where the init layout puts them (or nothing plays)";
+  // Black around the texts, nothing at the top left where unplaced
+  // overlays would pile up.
+  EXPECT_LT(shown->At(5, 5), 10);
+  EXPECT_LT(shown->At(320, 30), 10);
+  EXPECT_LT(CountBright(*shown, Rect{0, 0, 640, 55}), 20);
+  const std::string m1 = Ocr(*shown, kM1);
+  const std::string m2 = Ocr(*shown, kM2);
+  EXPECT_GE(WordsFound("The first slide reads well", m1), 0.8) << m1;
+  EXPECT_LT(WordsFound("preview sits below", m1), 0.4) << m1;
+  EXPECT_GE(WordsFound("and the preview sits below", m2), 0.8) << m2;
+  // VLC's CLI opened once: no second one failing on the same port.
+  const std::string log = player_->Log();
+  EXPECT_EQ(log.find("Cannot listen"), std::string::npos) << log;
+  const std::string listening = "[cli] lua interface: Listening on host";
+  const size_t first = log.find(listening);
+  EXPECT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
+  // A second VLC with the same command, started as Execute starts it,
+  // ends at once: as root VLC refuses to run; as its own user its bridge
+  // finds the port taken.
+  const std::string home = work_ + "/vlc/home";
+  std::string vlc = "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
+                    QuoteWord("XDG_DATA_HOME=" + home + "/.local/share") + " " +
+                    QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args_) vlc += " " + QuoteWord(a);
+  struct Case {
+    std::string command;
+    uint32_t code;
+  };
+  std::vector<Case> cases;
+  if (geteuid() == 0) {
+    cases.push_back({vlc, 1});
+    cases.push_back({"setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc, 2});
+  } else {
+    cases.push_back({vlc, 2});
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    std::vector<std::string> log;
+    ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+    starter.Execute(c.command);
+    const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
+    while (log.empty() && Clock::now() < deadline) {
+      starter.Tick();
+      std::this_thread::sleep_for(milliseconds(80));
+    }
+    EXPECT_EQ(log, std::vector<std::string>{c.command + ": ended with exit code " +
+                                            std::to_string(c.code)});
+  }
+  // The first VLC is untouched.
+  auto console = Console();
+  ASSERT_TRUE(console);
+  EXPECT_EQ(SendAll(*console, {"is_playing"}), "1\r\n> ");
 }
 
 }  // namespace

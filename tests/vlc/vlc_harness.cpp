@@ -129,13 +129,16 @@ std::string MakeWorkDir(std::string tmpl) {
 }
 
 std::optional<BridgeLaunch> LaunchWithBridge(const std::vector<std::string>& launchWords,
-                                             bool privateNetwork, std::string* error) {
+                                             bool privateNetwork, std::string* error,
+                                             bool keepMedia) {
   if (launchWords.size() < 2 || launchWords.front() != "/usr/bin/vlc") {
     *error = "unexpected default launch command";
     return std::nullopt;
   }
   BridgeLaunch l;
-  l.args.assign(launchWords.begin() + 1, launchWords.end());
+  for (auto it = launchWords.begin() + 1; it != launchWords.end(); ++it) {
+    if (keepMedia || it->rfind("-", 0) == 0) l.args.push_back(*it);
+  }
   if (privateNetwork) {
     l.port = 2323;
     l.cliPort = 2324;
@@ -298,6 +301,12 @@ std::string VlcPlayer::EnvValue(const std::string& key) const {
     if (line.rfind(key + "=", 0) == 0) value = line.substr(key.size() + 1);
   }
   return value;
+}
+
+bool VlcPlayer::StartAsLaunched(const std::vector<std::string>& vlcArgs, std::string* error) {
+  std::vector<std::string> args = {"--as-launched"};
+  args.insert(args.end(), vlcArgs.begin(), vlcArgs.end());
+  return Start(args, error);
 }
 
 bool VlcPlayer::Start(const std::vector<std::string>& vlcArgs, std::string* error) {

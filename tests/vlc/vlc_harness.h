@@ -59,8 +59,11 @@ struct BridgeLaunch {
   int port = 0;                   // the bridge's
   int cliPort = 0;                // VLC's CLI's
 };
+// What the command plays (its words that are not options) is dropped
+// unless `keepMedia`: the harness plays its own test video.
 std::optional<BridgeLaunch> LaunchWithBridge(const std::vector<std::string>& launchWords,
-                                             bool privateNetwork, std::string* error);
+                                             bool privateNetwork, std::string* error,
+                                             bool keepMedia = false);
 
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
@@ -127,6 +130,10 @@ class VlcPlayer {
   // Should this process die without Stop(), VLC and its X server are
   // stopped within seconds.
   bool Start(const std::vector<std::string>& vlcArgs, std::string* error);
+  // Starts VLC with `vlcArgs` and the headless options only: what to play
+  // and which interfaces are the arguments' business, as when the console
+  // launches VLC.
+  bool StartAsLaunched(const std::vector<std::string>& vlcArgs, std::string* error);
 
   // Stops VLC and the X server; idempotent.
   void Stop();

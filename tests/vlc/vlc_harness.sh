@@ -3,11 +3,14 @@
 # looping test video made by ffmpeg's lavfi source, and VLC with the
 # console's bridge interface installed into a throw-away home.
 #
-#   vlc_harness.sh start DIR [--owner=PID] [VLC ARGS...]
+#   vlc_harness.sh start DIR [--owner=PID] [--as-launched] [VLC ARGS...]
 #                                            start Xvfb and VLC, wait until
 #                                            the bridge (and VLC's CLI, when
 #                                            asked for) listen; with an owner,
-#                                            both are stopped when it is gone
+#                                            both are stopped when it is gone;
+#                                            --as-launched: no test video and
+#                                            no interface or title options,
+#                                            the arguments say what to play
 #   vlc_harness.sh video DIR NAME COLOUR     make DIR/NAME.avi (640x360)
 #   vlc_harness.sh shot DIR OUT.png          screenshot of the video area
 #   vlc_harness.sh stop DIR                  stop VLC and Xvfb
@@ -61,11 +64,22 @@ start)
     owner="${1#--owner=}"
     shift
   fi
+  # What VLC gets besides the arguments: the headless options, and unless
+  # the arguments are a launch command as the console runs it, the test
+  # video and the quiet interface.
+  extra=(--vout=xcb_x11 --no-audio --aout=dummy --avcodec-hw=none --no-dbus)
+  media=("$dir/bg.avi")
+  if [[ "${1:-}" == --as-launched ]]; then
+    shift
+    media=()
+  else
+    extra+=(-I dummy --no-video-title-show --input-repeat=100000)
+  fi
   mkdir -p "$dir/home" "$dir/run"
   chmod 755 "$dir"
   chmod 700 "$dir/run"
   : >"$dir/env"
-  make_video "$dir" bg 0x203040
+  ((${#media[@]} == 0)) || make_video "$dir" bg 0x203040
   HOME="$dir/home" XDG_DATA_HOME="$dir/home/.local/share" "$repo/vlc/install.sh" >/dev/null
   as_user=()
   if [[ "$(id -u)" == 0 ]]; then
@@ -84,9 +98,7 @@ start)
 
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" \
     XDG_DATA_HOME="$dir/home/.local/share" LANG=C.UTF-8 DISPLAY="$display" \
-    vlc --vout=xcb_x11 -I dummy --no-audio --aout=dummy --avcodec-hw=none --no-dbus \
-    --no-video-title-show --input-repeat=100000 \
-    "$@" "$dir/bg.avi" >"$dir/vlc.log" 2>&1 </dev/null &
+    vlc "${extra[@]}" "$@" "${media[@]}" >"$dir/vlc.log" 2>&1 </dev/null &
   vlc_pid=$!
   echo "VLC_PID=$vlc_pid" >>"$dir/env"
 

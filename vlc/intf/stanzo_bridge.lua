@@ -178,9 +178,20 @@ local function foreign_sources(chain)
   return kept
 end
 
+-- The overlays start in the layout of the console's default init
+-- commands (m1 centred and large, m2 small at the bottom), so the first
+-- slide reads right before the operator has sent the init list.
+local START_LAYOUT = {
+  m1 = { position = 0, size = 50, refresh = 100 },
+  m2 = { position = 8, size = 20, refresh = 100 },
+}
+
 local function new_state()
   local st = {}
-  for i = 1, #INSTANCE_NAMES do st[i] = { marquee = "" } end
+  for i, name in ipairs(INSTANCE_NAMES) do
+    st[i] = { marquee = "" }
+    for var, v in pairs(START_LAYOUT[name] or {}) do st[i][var] = v end
+  end
   return st
 end
 
@@ -622,7 +633,17 @@ do
 end
 apply_state()
 
-local listener = vlc.net.listen_tcp(host, port)
+local listening, listener = pcall(vlc.net.listen_tcp, host, port)
+if not listening then
+  -- Most often a VLC started a second time, or another player on the
+  -- port. A VLC that no console can reach is no use: it ends at once,
+  -- with a code the console reports ("ended with exit code 2"), instead
+  -- of leaving a second window that nothing controls.
+  log_err(tostring(listener) .. "; VLC ends")
+  if os and os.exit then os.exit(2) end
+  vlc.misc.quit()
+  return
+end
 log_info(string.format("listening on %s:%d", host, port))
 local ok, err = pcall(serve, listener)
 for _, c in ipairs(clients) do close_client(c) end

@@ -1,8 +1,4 @@
-#include "app/settings.h"
-
-#include <errno.h>
-#include <fcntl.h>
-#include <unistd.h>
+#include "text/settings.h"
 
 #include <optional>
 #include <stdexcept>
@@ -10,6 +6,7 @@
 
 #include "text/ascii.h"
 #include "text/line_file.h"
+#include "text/utf8.h"
 
 namespace stanzo {
 
@@ -92,18 +89,6 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
   return std::nullopt;
 }
 
-// Cuts `s` to at most `max` bytes without splitting a UTF-8 sequence.
-std::string CutUtf8(std::string_view s, size_t max) {
-  if (s.size() <= max) return std::string(s);
-  size_t cut = max;
-  size_t lead = cut;
-  while (lead > 0 && cut - lead < 3 && (static_cast<unsigned char>(s[lead]) & 0xC0) == 0x80) --lead;
-  const unsigned char b = static_cast<unsigned char>(s[lead]);
-  const size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-  if (lead < cut && lead + len > cut) cut = lead;
-  return std::string(s.substr(0, cut));
-}
-
 void CheckName(std::string_view name, const char* what) {
   if (Trim(name).empty() || name.find_first_of("\r\n=[]") != std::string_view::npos ||
       Trim(name).front() == ';') {
@@ -114,12 +99,15 @@ void CheckName(std::string_view name, const char* what) {
 // Reads the settings file. nullopt when it does not exist; throws
 // SettingsError (for `path`) when it exists but cannot be read, since a
 // write must then not replace it.
-std::optional<std::string> ReadIfExists(const std::string& path) {
-  try {
-    return ReadFileBytes(path);
-  } catch (const FileError&) {
-    if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) return std::nullopt;
-    throw SettingsError("Unable to write to " + path);
+std::optional<std::string> ReadIfExists(platform::Files& files, const std::string& path) {
+  std::string bytes;
+  switch (files.Read(path, &bytes)) {
+    case platform::FileResult::Ok:
+      return bytes;
+    case platform::FileResult::Missing:
+      return std::nullopt;
+    default:
+      throw SettingsError("Unable to write to " + path);
   }
 }
 
@@ -142,7 +130,7 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
         (value.front() == '"' || value.front() == '\'')) {
       value = value.substr(1, value.size() - 2);
     }
-    return CutUtf8(value, kMaxSettingValue);
+    return std::string(CutUtf8(value, kMaxSettingValue));
   }
   return std::string(def);
 }
@@ -182,9 +170,14 @@ std::string IniAssign(std::string_view content, std::string_view section, std::s
       const size_t eq = KeyEquals(text);
       if (eq == std::string::npos) continue;
       if (EqualsFolded(KeyName(text, eq), key)) {
-        // Keep the line's own spelling and spacing up to the value.
+        // Keep the line's own spelling and spacing up to the value. The
+        // blanks after "=" are spacing only for a value that brings none of
+        // its own: they may be the old value's, and keeping them in front
+        // of new leading blanks would add more at every rewrite.
         size_t start = eq + 1;
-        while (start < text.size() && IsBlank(text[start])) ++start;
+        if (value.empty() || !IsBlank(value.front())) {
+          while (start < text.size() && IsBlank(text[start])) ++start;
+        }
         text = text.substr(0, start) + std::string(value);
         replaced = true;
       }
@@ -209,7 +202,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
   std::string raw;
   try {
-    raw = ReadFileBytes(path_);
+    raw = ReadFileBytes(path_, *files_);
   } catch (const FileError&) {
     return std::string(def);  // missing or unreadable: the default
   }
@@ -217,7 +210,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  const std::optional<std::string> raw = ReadIfExists(path_);
+  const std::optional<std::string> raw = ReadIfExists(*files_, path_);
   TextEncoding encoding = TextEncoding::Utf8;
   const std::string text = raw ? DecodeFileBytes(*raw, &encoding) : std::string();
   const std::string updated = IniAssign(text, section, key, value);
@@ -229,7 +222,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
                         ": the value holds characters that cannot be stored in Windows-1252");
   }
   try {
-    WriteFileAtomically(path_, bytes);
+    WriteFileAtomically(path_, bytes, *files_);
   } catch (const FileError&) {
     throw SettingsError("Unable to write to " + path_);
   }

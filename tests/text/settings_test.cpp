@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "text/settings.h"
 
 #include <sys/stat.h>
 
@@ -106,6 +106,10 @@ TEST(IniAssign, EditsInPlace) {
       // A value cannot carry lines of its own.
       {"[S]\nK=1\n", "S", "K", "a\r\n[Evil]\nX=1", "[S]\nK=a\n"},
       {"[S]\nK=1\n", "S", "K", "\nb", "[S]\nK=\n"},
+      // Leading blanks of a value are its own: a rewrite adds none.
+      {"[S]\nK=  a\n", "S", "K", "  b", "[S]\nK=  b\n"},
+      {"[S]\nK =  a\n", "S", "K", "\tb", "[S]\nK =\tb\n"},
+      {"[S]\nK=  a\n", "S", "K", "b", "[S]\nK=  b\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IniAssign(c.content, c.section, c.key, c.value), c.expected)

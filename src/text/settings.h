@@ -16,8 +16,12 @@
 //  - a value is stored up to its first line break, so a value can never
 //    plant lines of its own;
 //  - added lines take the file's line end (CR LF or LF); a new file gets LF;
-//  - a file that is not valid UTF-8 is read as Windows-1252 and written back
-//    in it (see text/line_file.h); values always come back as UTF-8.
+//  - a file is read and written back in its own encoding (UTF-8, UTF-16
+//    with a byte-order mark, else Windows-1252; see text/line_file.h);
+//    values always come back as UTF-8;
+//  - a value is written as given, blanks included; a rewrite keeps the
+//    old line's spacing after "=" only when the new value starts with no
+//    blank, so no rewrite ever adds blanks.
 // Writes replace the file atomically (temporary file, flush, rename) and
 // keep its permission bits. A failed write throws SettingsError
 // "Unable to write to <path>" and leaves the file as it was; so does a file
@@ -30,6 +34,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace stanzo {
 
 class SettingsError : public std::runtime_error {
@@ -41,7 +47,9 @@ constexpr size_t kMaxSettingValue = 2047;
 
 class IniFile {
  public:
-  explicit IniFile(std::string path) : path_(std::move(path)) {}  // no file access
+  // No file access here; `files` must outlive the object.
+  explicit IniFile(std::string path, platform::Files& files = platform::Files::Default())
+      : path_(std::move(path)), files_(&files) {}
   const std::string& FileName() const { return path_; }
 
   std::string ReadString(std::string_view section, std::string_view key,
@@ -50,6 +58,7 @@ class IniFile {
 
  private:
   std::string path_;
+  platform::Files* files_;
 };
 
 // Pure parts, exposed for tests.

@@ -1,0 +1,49 @@
+#include "platform/files.h"
+
+namespace stanzo::platform {
+namespace {
+
+// Splits "<dir>/<name>" at the last separator; "" for a bare name. Both
+// "/" and "\" separate, so the rules serve every system's paths.
+size_t NameStart(std::string_view path) {
+  const size_t sep = path.find_last_of("/\\");
+  return sep == std::string_view::npos ? 0 : sep + 1;
+}
+
+bool AllDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (const char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TempNameFor(const std::string& target, uint64_t process, uint64_t count) {
+  const size_t name = NameStart(target);
+  return target.substr(0, name) + "." + target.substr(name) + ".tmp-" + std::to_string(process) +
+         "-" + std::to_string(count);
+}
+
+bool IsTempNameOf(std::string_view entry, std::string_view targetName) {
+  const std::string prefix = "." + std::string(targetName) + ".tmp-";
+  if (entry.substr(0, prefix.size()) != prefix) return false;
+  const std::string_view rest = entry.substr(prefix.size());
+  const size_t dash = rest.find('-');
+  return dash != std::string_view::npos && AllDigits(rest.substr(0, dash)) &&
+         AllDigits(rest.substr(dash + 1));
+}
+
+void RemoveStaleTemps(Files& files, const std::string& target) {
+  const size_t name = NameStart(target);
+  const std::string dir = name == 0 ? std::string(".") : target.substr(0, name);
+  const std::optional<std::vector<std::string>> entries = files.List(dir);
+  if (!entries) return;
+  const std::string_view targetName = std::string_view(target).substr(name);
+  for (const std::string& entry : *entries) {
+    if (IsTempNameOf(entry, targetName)) (void)files.Remove(target.substr(0, name) + entry);
+  }
+}
+
+}  // namespace stanzo::platform

@@ -1,0 +1,147 @@
+#include "win/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/control_table.h"
+#include "win/utf16.h"
+
+namespace stanzo::win {
+namespace {
+
+std::wstring TextOf(HWND h) {
+  std::wstring text(GetWindowTextLengthW(h) + 1, L'\0');
+  text.resize(GetWindowTextW(h, text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t name[64] = {};
+  GetClassNameW(h, name, 64);
+  return name;
+}
+
+// A control's place in its parent's client area.
+RECT PlaceOf(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+const wchar_t* ClassFor(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label:
+      return L"Static";
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit:
+    case ControlKind::Memo:
+      return L"Edit";
+    case ControlKind::SimpleCombo:
+    case ControlKind::DropDownCombo:
+      return L"ComboBox";
+    case ControlKind::ListBox:
+      return L"ListBox";
+    default:
+      return L"Button";
+  }
+}
+
+class WinWindow : public ::testing::Test {
+ protected:
+  TfrmMain window{GetModuleHandleW(nullptr), false};
+  int S(int v) const { return static_cast<int>(v * window.LayoutScale() + 0.5); }
+};
+
+TEST_F(WinWindow, IsBuiltFromTheControlTable) {
+  EXPECT_EQ(TextOf(window.Handle()), L"Stanzo  (Cuewright)");
+  for (const ControlSpec& c : MainWindowControls()) {
+    SCOPED_TRACE(c.name);
+    HWND h = window.Control(c.name);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(_wcsicmp(ClassOf(h).c_str(), ClassFor(c.kind)), 0) << Narrow(ClassOf(h));
+    const RECT r = PlaceOf(h);
+    EXPECT_EQ(r.left, S(c.place.left));
+    EXPECT_EQ(r.top, S(c.place.top));
+    EXPECT_EQ(r.bottom - r.top, S(c.place.height));
+    LOGFONTW lf = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    EXPECT_EQ(lf.lfWeight >= FW_BOLD, c.style == LabelStyle::Bold);
+    EXPECT_EQ(lf.lfUnderline != 0, c.style == LabelStyle::Underline);
+    // A label takes the width of its text, which the design measured in
+    // its own font.
+    if (c.kind != ControlKind::Label || std::wstring(lf.lfFaceName) == L"MS Sans Serif") {
+      EXPECT_EQ(r.right - r.left, S(c.place.width));
+    }
+    if (c.kind == ControlKind::ListBox) {
+      ASSERT_EQ(SendMessageW(h, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(c.items.size()));
+      wchar_t item[64] = {};
+      SendMessageW(h, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(item));
+      EXPECT_EQ(Narrow(item), c.items[0]);
+    } else {
+      EXPECT_EQ(Narrow(TextOf(h)), c.text);
+    }
+    // A picture button shows its picture.
+    EXPECT_EQ(SendMessageW(h, BM_GETIMAGE, IMAGE_BITMAP, 0) != 0, c.picture != Picture::None);
+  }
+  // The camera group: its items as radio buttons, none selected.
+  const ControlSpec* cams = FindControl("grpCams");
+  ASSERT_EQ(window.Cameras().size(), cams->items.size());
+  for (size_t i = 0; i < cams->items.size(); ++i) {
+    EXPECT_EQ(Narrow(TextOf(window.Cameras()[i])), cams->items[i]);
+    EXPECT_EQ(SendMessageW(window.Cameras()[i], BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  }
+}
+
+TEST_F(WinWindow, TabWalksTheControlsInTabOrder) {
+  ShowWindow(window.Handle(), SW_SHOWNOACTIVATE);
+  std::vector<std::string> expected(MainWindowControls().size());
+  for (const ControlSpec& c : MainWindowControls())
+    if (c.tabOrder >= 0) expected[c.tabOrder] = c.name;
+  // With no camera selected the group is no stop of its own.
+  std::erase(expected, "grpCams");
+  std::erase(expected, "");
+  std::vector<std::string> walked;
+  HWND h = window.Control(expected.front());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    for (const ControlSpec& c : MainWindowControls())
+      if (window.Control(c.name) == h) walked.push_back(c.name);
+    h = GetNextDlgTabItem(window.Handle(), h, FALSE);
+  }
+  EXPECT_EQ(walked, expected);
+  EXPECT_EQ(h, window.Control(expected.front()));  // and round again
+}
+
+// The program as the operator starts it: its window appears with the
+// console's title and closes when asked.
+TEST(WinProgram, ShowsItsWindowWithItsTitle) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring exe = self;
+  exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"stanzo.exe";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(
+      CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      << Narrow(exe);
+  HWND found = nullptr;
+  for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 30000; Sleep(50))
+    found = FindWindowW(TfrmMain::kClassName, L"Stanzo  (Cuewright)");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(TextOf(found), L"Stanzo  (Cuewright)");
+  EXPECT_TRUE(IsWindowVisible(found));
+  PostMessageW(found, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+}  // namespace
+}  // namespace stanzo::win

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Renders a picture of the overlay page over a background picture, as
+# streaming software composites it: starts stanzo-stage --headless --http,
+# sends a sample slide over TCP as the console would (no init: the stage's
+# own starting layout), takes a transparent screenshot of the page with
+# headless Chromium, and lays it over a generated picture.
+#
+# Usage: tools/overlay-page-screenshot.sh [OUTPUT.png]   (default docs/overlay-page.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=${1:-docs/overlay-page.png}
+scripts/deps.sh build shots browser
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_BENCH=OFF >/dev/null
+cmake --build build/release --target stanzo-stage
+
+work=$(mktemp -d)
+build/release/src/stage/stanzo-stage --headless --listen 127.0.0.1:0 --http 127.0.0.1:0 \
+  >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+  grep -q '^Overlay page at' "$work/stdout" && break
+  kill -0 "$pid" 2>/dev/null || { cat "$work/stderr" >&2; exit 1; }
+  sleep 0.1
+done
+port=$(sed -n 's/^Listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/stdout")
+url=$(sed -n 's/^Overlay page at \(http:.*\)$/\1/p' "$work/stdout")
+[[ -n "$port" && -n "$url" ]] || { echo "overlay-page-screenshot: the stage did not start" >&2; exit 1; }
+
+commands=(
+  "@m1 marq-marquee Amazing grace, how sweet the sound"
+  "@m2 marq-marquee That saved a wretch like me"
+)
+greeting=$'VLC media player 3.0.24 Vetinari\nCommand Line Interface initialized. Type `help\' for help.\r\n> '
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf '%s\n' "${commands[@]}" >&3
+timeout 10 head -c $((${#greeting} + 2 * ${#commands[@]})) <&3 >/dev/null
+exec 3<&-
+
+# As root Chromium needs --no-sandbox; the page gets 3 s of virtual time to
+# open its feed and draw.
+chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync \
+  --user-data-dir="$work/profile" --hide-scrollbars --window-size=1280,720 \
+  --default-background-color=00000000 --virtual-time-budget=3000 \
+  --screenshot="$work/page.png" "$url" 2>/dev/null
+/usr/bin/convert -size 1280x720 radial-gradient:'#b06a3a'-'#141428' \
+  -distort SRT '0,0 1.0 0 560,500' "$work/picture.png"
+/usr/bin/convert "$work/picture.png" "$work/page.png" -composite -strip -colors 128 \
+  -dither None "PNG8:$out"
+echo "Saved $out"
