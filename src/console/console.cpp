@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "extras/cameras.h"
-#include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
