@@ -444,6 +444,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
+  InstallBridgeForVlc(appDir_);
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }

@@ -411,8 +411,8 @@ TEST(ProcessesTest, ReportsTheEndWithoutBlockingAndHoldsNothingOfTheConsole) {
   } cases[] = {
       {"sh -c 'exit 3'", true, 3},
       {"sh -c 'kill -TERM $$'", true, 128 + SIGTERM},
-      // Its output goes elsewhere: a program holding the test's own output
-      // would keep the test runner waiting for its end.
+      // Without ctest's output pipe: an unwatched program that keeps it
+      // open holds the test run until the program ends.
       {"sh -c 'exec sleep 30 >/dev/null 2>&1'", false, 0},
   };
   std::vector<platform::Processes::Id> ids;
