@@ -1,14 +1,8 @@
 #include "extras/launcher.h"
 
-#include <cstdlib>
-
+#include "extras/dos.h"
+#include "platform/paths.h"
 #include "text/command_line.h"
-
-#ifdef _WIN32
-#include <windows.h>
-// (after windows.h)
-#include <shlobj.h>
-#endif
 
 namespace stanzo {
 
@@ -49,44 +43,6 @@ constexpr char kBlackPicture[] = "stanzo_black.png";
 
 constexpr std::string_view kVersionMark = "\nlocal BRIDGE_VERSION = ";
 
-#ifdef _WIN32
-std::string Utf8(const wchar_t* wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, s.data(), n, nullptr, nullptr);
-  s.pop_back();  // the terminator
-  return s;
-}
-
-// The folder of stanzo.exe, with its trailing "\"; empty if unknown.
-std::string ExecutableDir() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);  // truncated: a long path
-  }
-  const std::string utf8 = Utf8(path.c_str());
-  const size_t sep = utf8.find_last_of("\\/");
-  return sep == std::string::npos ? std::string() : utf8.substr(0, sep + 1);
-}
-
-// %APPDATA%, asked for as VLC asks for it (its user data lie in
-// "<that>\vlc"); the environment variable if the shell cannot say.
-std::string RoamingAppData() {
-  wchar_t dir[MAX_PATH];
-  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, dir) == S_OK)
-    return Utf8(dir);
-  const wchar_t* env = _wgetenv(L"APPDATA");
-  return env != nullptr ? Utf8(env) : std::string();
-}
-#endif
-
 }  // namespace
 
 std::string BlackPicturePath(const std::string& dataHome) {
@@ -112,12 +68,7 @@ std::string DefaultLaunchCommand() {
   return WindowsLaunchCommand(ExecutableDir());
 #else
   // As vlc/install.sh finds it.
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg != nullptr && *xdg != '\0') return DefaultLaunchCommand(xdg);
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home != '\0')
-    return DefaultLaunchCommand(std::string(home) + "/.local/share");
-  return DefaultLaunchCommand(std::string());
+  return DefaultLaunchCommand(platform::UserDataDir());
 #endif
 }
 
@@ -158,12 +109,12 @@ BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPa
 
 BridgeInstall InstallBridgeForVlc(const std::string& appDir) {
 #ifdef _WIN32
-  const std::string appData = RoamingAppData();
+  const std::string appData = platform::UserDataDir();
   if (appDir.empty() || appData.empty()) return BridgeInstall::NotShipped;
   return InstallBridge(platform::Files::Default(), appDir + kShippedFolder + kBridgeFileName,
                        appData + "\\vlc\\lua\\intf\\");
 #else
-  (void)appDir;
+  (void)appDir;  // vlc/install.sh puts the bridge where VLC finds it
   return BridgeInstall::NotShipped;
 #endif
 }

@@ -22,4 +22,10 @@ inline constexpr std::string_view kPathSeparators = "/";
 // "C:\Stanzo\stanzo.exe").
 std::string ExecutablePath();
 
+// The folder under which per-user programs keep their data, without a
+// trailing separator: on POSIX $XDG_DATA_HOME, else $HOME/.local/share; on
+// Windows the roaming application data folder (%APPDATA%), found as VLC
+// finds it. Empty when the system cannot tell.
+std::string UserDataDir();
+
 }  // namespace stanzo::platform

@@ -1,4 +1,7 @@
 #include <windows.h>
+// (after windows.h)
+#include <shlobj.h>
+#include <cstdlib>
 
 #include "platform/paths.h"
 #include "platform/win32/utf16.h"
@@ -19,6 +22,16 @@ std::string ExecutablePath() {
     if (path.size() >= 32768) return std::string();
     path.resize(path.size() * 2);
   }
+}
+
+// Asked for as VLC asks for it (its user data lie in "<that>\vlc"); the
+// environment variable when the shell cannot say.
+std::string UserDataDir() {
+  wchar_t dir[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, dir) == S_OK)
+    return Narrow(dir);
+  const wchar_t* env = _wgetenv(L"APPDATA");
+  return env != nullptr ? Narrow(env) : std::string();
 }
 
 }  // namespace stanzo::platform
