@@ -25,11 +25,6 @@ int RunBox(QWidget* parent, QMessageBox::Icon icon, const std::string& caption,
 
 }  // namespace
 
-std::string ErrorDisplayText(const std::string& message) {
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
-}
-
 std::string QtFilterFrom(const std::string& filter) {
   std::string out;
   size_t pos = 0;

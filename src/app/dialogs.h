@@ -1,46 +1,11 @@
-// Every modal question and message the window shows goes through Dialogs,
-// so tests can answer them without a human (and without a blocking loop).
-// All texts are shown as plain text, never as rich text.
+// The Qt side of the console's dialogs.
 #pragma once
 
-#include <optional>
-#include <string>
+#include "console/dialogs.h"
 
 class QWidget;
 
 namespace stanzo {
-
-struct OpenFileRequest {
-  std::string title;
-  std::string initialDir;  // with trailing "/"
-  std::string fileName;    // proposed bare name
-  std::string filter;      // "Text files (*.txt)|*.TXT|all files (*)|*"
-  std::string defaultExt;  // "txt"
-};
-
-class Dialogs {
- public:
-  virtual ~Dialogs() = default;
-  // The default error box: caption "Stanzo", critical icon, OK. `message`
-  // is shown as given (the caller applies the full-stop rule).
-  virtual void ShowError(const std::string& message) = 0;
-  // Plain message: caption "Stanzo", no icon, OK.
-  virtual void ShowMessage(const std::string& text) = 0;
-  // Confirmation: caption "Confirm", question icon, "&Yes" (default) and
-  // "&No" (Esc). True on Yes.
-  virtual bool Confirm(const std::string& text) = 0;
-  // System box with a warning icon and Yes/No. True on Yes.
-  virtual bool AskWarning(const std::string& caption, const std::string& text) = 0;
-  // System box with a warning icon and OK.
-  virtual void Warn(const std::string& caption, const std::string& text) = 0;
-  // One-line prompt, "OK" (default) / "Cancel" (Esc), at most 255
-  // characters. Nothing on Cancel.
-  virtual std::optional<std::string> Prompt(const std::string& title, const std::string& label,
-                                            const std::string& initial) = 0;
-  // File-open dialog: the path must exist; a name that does not exist yet is
-  // accepted after asking whether to create it. Nothing on Cancel.
-  virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
-};
 
 // Dialogs over Qt's message boxes, input dialog and file dialog.
 class QtDialogs : public Dialogs {
@@ -58,10 +23,6 @@ class QtDialogs : public Dialogs {
  private:
   QWidget* parent_;
 };
-
-// The text the default error handler shows for an exception message: a
-// full stop is added when the last character sorts after ".".
-std::string ErrorDisplayText(const std::string& message);
 
 // Converts "Name (*.a)|*.A|Other (*)|*" to Qt's ";;"-separated filters.
 std::string QtFilterFrom(const std::string& filter);

@@ -2,10 +2,13 @@
 
 #include <QComboBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <algorithm>
+#include <stdexcept>
 
 namespace stanzo {
 namespace {
@@ -163,6 +166,17 @@ namespace {
 constexpr char16_t kEscape = 0xE000;
 constexpr char16_t kSplitters[] = {0x2029, 0xFDD0, 0xFDD1};  // stand-ins: U+E001..U+E003
 
+// Length of the widget unit at `raw[i]` in QChars, and of its text in UTF-8 bytes.
+std::pair<int, size_t> EditorUnit(const QString& raw, qsizetype i) {
+  const char16_t u = raw[i].unicode();
+  if (u == kEscape && i + 1 < raw.size() && raw[i + 1].unicode() >= kEscape &&
+      raw[i + 1].unicode() <= kEscape + 3)
+    return {2, 3};
+  if (u == QChar::ParagraphSeparator) return {1, 1};
+  if (QChar::isHighSurrogate(u) && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) return {2, 4};
+  return {1, u < 0x80 ? 1u : u < 0x800 ? 2u : 3u};
+}
+
 }  // namespace
 
 QString ToEditorWidget(std::string_view utf8) {
@@ -206,6 +220,34 @@ std::string FromEditorWidget(const QString& text) {
   return out.toStdString();
 }
 
+size_t EditorOffset(const QString& raw, int pos) {
+  size_t offset = 0;
+  for (qsizetype i = 0; i < pos && i < raw.size();) {
+    const auto [chars, bytes] = EditorUnit(raw, i);
+    i += chars;
+    offset += bytes;
+  }
+  return offset;
+}
+
+int EditorPosition(const QString& raw, size_t offset) {
+  size_t at = 0;
+  qsizetype i = 0;
+  while (i < raw.size()) {
+    const auto [chars, bytes] = EditorUnit(raw, i);
+    if (at + bytes > offset) break;
+    at += bytes;
+    i += chars;
+  }
+  return static_cast<int>(i);
+}
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
 int EditorLineCount(const QPlainTextEdit* editor) {
   const QTextDocument* doc = editor->document();
   int n = doc->blockCount();
@@ -213,32 +255,242 @@ int EditorLineCount(const QPlainTextEdit* editor) {
   return n;
 }
 
-int EditorLineSource::Count() const {
-  return EditorLineCount(editor_);
+// The edit line of a line edit or of either kind of combo box.
+QLineEdit* EditLine(QWidget* w) {
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e;
+  if (auto* c = qobject_cast<SimpleComboBox*>(w)) return c->lineEdit();
+  if (auto* c = qobject_cast<QComboBox*>(w)) return c->lineEdit();
+  return nullptr;
 }
 
-std::string EditorLineSource::Line(int index) const {
-  return FromEditorWidget(editor_->document()->findBlockByNumber(index).text());
+[[noreturn]] void Unsupported(const QWidget* w, const char* what) {
+  throw std::logic_error(std::string(what) + " is not supported by " +
+                         w->objectName().toStdString());
 }
 
-std::string ListQueue::Line(int index) const {
-  QListWidgetItem* item = list_->item(index);
-  return item ? FromEditorWidget(item->text()) : std::string();
+}  // namespace
+
+std::string EditorText(const QPlainTextEdit* editor) {
+  return FromEditorWidget(editor->document()->toRawText());
 }
 
-int ListQueue::Selected() const {
-  const QModelIndexList rows = list_->selectionModel()->selectedRows();
-  return rows.isEmpty() ? -1 : rows.front().row();
+size_t Utf8Offset(const QString& text, int pos) {
+  return static_cast<size_t>(text.left(pos).toUtf8().size());
 }
 
-void ListQueue::Select(int index) {
-  if (index >= 0 && index < list_->count()) {
-    list_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-    list_->scrollToItem(list_->item(index));
+int CharPosition(const QString& text, size_t utf8Offset) {
+  const QByteArray bytes = text.toUtf8();
+  const qsizetype n = std::min<qsizetype>(static_cast<qsizetype>(utf8Offset), bytes.size());
+  return static_cast<int>(QString::fromUtf8(bytes.constData(), n).size());
+}
+
+void WidgetView::Bind(Control c, QWidget* w) {
+  const size_t i = static_cast<size_t>(c);
+  if (widgets_.size() <= i) widgets_.resize(i + 1, nullptr);
+  widgets_[i] = w;
+}
+
+QWidget* WidgetView::W(Control c) const {
+  const size_t i = static_cast<size_t>(c);
+  if (i >= widgets_.size() || !widgets_[i]) throw std::logic_error("control not bound");
+  return widgets_[i];
+}
+
+std::string WidgetView::Text(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return EditorText(m);
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text().toStdString();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdString();
+  if (QLineEdit* e = EditLine(w)) return e->text().toStdString();
+  Unsupported(w, "Text");
+}
+
+void WidgetView::SetText(Control c, const std::string& text) {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setText(Q(text));
+    l->adjustSize();  // labels size themselves to their text
+  } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    m->setPlainText(ToEditorWidget(text));
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    b->setText(Q(text));
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->setEditText(Q(text));
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->setEditText(Q(text));
+  } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    e->setText(Q(text));
   } else {
-    list_->clearSelection();
-    list_->setCurrentRow(-1);
+    Unsupported(w, "SetText");
   }
+}
+
+void WidgetView::AppendLines(Control c, const std::string& text) {
+  auto* m = qobject_cast<QPlainTextEdit*>(W(c));
+  if (!m) Unsupported(W(c), "AppendLines");
+  m->appendPlainText(Q(text));
+}
+
+bool WidgetView::Enabled(Control c) const {
+  return W(c)->isEnabled();
+}
+
+void WidgetView::SetEnabled(Control c, bool enabled) {
+  W(c)->setEnabled(enabled);
+}
+
+int WidgetView::ItemCount(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) return l->count();
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->count();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->count();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->count();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return EditorLineCount(m);
+  Unsupported(w, "ItemCount");
+}
+
+std::string WidgetView::Item(Control c, int index) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    QListWidgetItem* item = l->item(index);
+    return item ? FromEditorWidget(item->text()) : std::string();
+  }
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->itemText(index).toStdString();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->itemText(index).toStdString();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->button(index)->text().toStdString();
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+    return FromEditorWidget(m->document()->findBlockByNumber(index).text());
+  Unsupported(w, "Item");
+}
+
+void WidgetView::SetItems(Control c, const std::vector<std::string>& items) {
+  QWidget* w = W(c);
+  if (auto* g = qobject_cast<RadioGroup*>(w)) {
+    g->clearItems();
+    for (const std::string& item : items) g->addItem(Q(item));
+    return;
+  }
+  // List box items are editor lines: they cross as the editor's text does.
+  auto* l = qobject_cast<QListWidget*>(w);
+  QStringList list;
+  list.reserve(static_cast<qsizetype>(items.size()));
+  for (const std::string& item : items) list << (l ? ToEditorWidget(item) : Q(item));
+  if (l) {
+    l->setUpdatesEnabled(false);
+    l->clear();
+    l->addItems(list);
+    l->setUpdatesEnabled(true);
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->clear();
+    sc->addItems(list);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->clear();
+    cb->addItems(list);
+  } else {
+    Unsupported(w, "SetItems");
+  }
+}
+
+void WidgetView::InsertItem(Control c, int index, const std::string& text) {
+  QWidget* w = W(c);
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->insertItem(index, Q(text));
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->insertItem(index, Q(text));
+  } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+    l->insertItem(index, Q(text));
+  } else {
+    Unsupported(w, "InsertItem");
+  }
+}
+
+void WidgetView::DeleteItem(Control c, int index) {
+  QWidget* w = W(c);
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->removeItem(index);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->removeItem(index);
+  } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+    delete l->takeItem(index);
+  } else {
+    Unsupported(w, "DeleteItem");
+  }
+}
+
+int WidgetView::ItemIndex(Control c) const {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    const QModelIndexList rows = l->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.front().row();
+  }
+  if (auto* sc = qobject_cast<SimpleComboBox*>(w)) return sc->listWidget()->currentRow();
+  if (auto* cb = qobject_cast<QComboBox*>(w)) return cb->currentIndex();
+  if (auto* g = qobject_cast<RadioGroup*>(w)) return g->itemIndex();
+  Unsupported(w, "ItemIndex");
+}
+
+void WidgetView::SetItemIndex(Control c, int index) {
+  QWidget* w = W(c);
+  if (auto* l = qobject_cast<QListWidget*>(w)) {
+    if (index >= 0 && index < l->count()) {
+      l->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+      l->scrollToItem(l->item(index));
+    } else {
+      l->clearSelection();
+      l->setCurrentRow(-1);
+    }
+  } else if (auto* sc = qobject_cast<SimpleComboBox*>(w)) {
+    sc->setCurrentIndex(index);
+  } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+    cb->setCurrentIndex(index);
+  } else if (auto* g = qobject_cast<RadioGroup*>(w)) {
+    g->setItemIndex(index);
+  } else {
+    Unsupported(w, "SetItemIndex");
+  }
+}
+
+ConsoleView::Selection WidgetView::GetSelection(Control c) const {
+  QWidget* w = W(c);
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    const QString raw = m->document()->toRawText();
+    const QTextCursor cursor = m->textCursor();
+    const size_t start = EditorOffset(raw, cursor.selectionStart());
+    return {start, EditorOffset(raw, cursor.selectionEnd()) - start};
+  }
+  if (QLineEdit* e = EditLine(w)) {
+    const QString text = e->text();
+    if (!e->hasSelectedText()) return {Utf8Offset(text, e->cursorPosition()), 0};
+    const int from = e->selectionStart();
+    const size_t start = Utf8Offset(text, from);
+    return {start, Utf8Offset(text, from + static_cast<int>(e->selectedText().size())) - start};
+  }
+  Unsupported(w, "GetSelection");
+}
+
+void WidgetView::SetSelection(Control c, size_t start, size_t length) {
+  QWidget* w = W(c);
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    const QString raw = m->document()->toRawText();
+    QTextCursor cursor = m->textCursor();
+    cursor.setPosition(EditorPosition(raw, start));
+    cursor.setPosition(EditorPosition(raw, start + length), QTextCursor::KeepAnchor);
+    m->setTextCursor(cursor);
+  } else if (QLineEdit* e = EditLine(w)) {
+    const QString text = e->text();
+    const int from = CharPosition(text, start);
+    if (length == 0)
+      e->setCursorPosition(from);
+    else
+      e->setSelection(from, CharPosition(text, start + length) - from);
+  } else {
+    Unsupported(w, "SetSelection");
+  }
+}
+
+void WidgetView::SetFocus(Control c) {
+  W(c)->setFocus();
 }
 
 }  // namespace stanzo

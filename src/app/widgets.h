@@ -1,5 +1,5 @@
 // Small widgets the window needs that Qt does not have as such, and the
-// adapters through which the GUI-free rules see the window's widgets.
+// plain-data view through which the console core sees the widgets.
 #pragma once
 
 #include <QGroupBox>
@@ -10,8 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "presentation/line_source.h"
-#include "text/item_list.h"
+#include "console/console_view.h"
 
 class QComboBox;
 class QLineEdit;
@@ -86,46 +85,43 @@ class RadioGroup : public QGroupBox {
 // Escapes "&" so a text from a file shows literally on a button.
 QString ButtonCaption(const QString& text);
 
-// ItemList over any combo-like widget with QComboBox's item API.
-template <class Combo>
-class ComboItems : public ItemList {
+// ConsoleView over widgets: each Control is bound to the widget that shows
+// it, and every call is carried out by the widget's kind (label, line
+// edit, multi-line editor, button, list box, combo box, radio group).
+// Converts between UTF-8 and Qt's strings at this boundary only. The
+// window part of ConsoleView (title, dialogs, event pump) is left to the
+// window.
+class WidgetView : public ConsoleView {
  public:
-  explicit ComboItems(Combo* combo) : combo_(combo) {}
-  int Count() const override { return combo_->count(); }
-  std::string Item(int index) const override { return combo_->itemText(index).toStdString(); }
-  void Insert(int index, const std::string& text) override {
-    combo_->insertItem(index, QString::fromStdString(text));
-  }
-  void Delete(int index) override { combo_->removeItem(index); }
-  void Select(int index) override { combo_->setCurrentIndex(index); }
+  // Binds `c` to `w`, which must outlive this view.
+  void Bind(Control c, QWidget* w);
+
+  std::string Text(Control c) const override;
+  void SetText(Control c, const std::string& text) override;
+  void AppendLines(Control c, const std::string& text) override;
+  bool Enabled(Control c) const override;
+  void SetEnabled(Control c, bool enabled) override;
+  int ItemCount(Control c) const override;
+  std::string Item(Control c, int index) const override;
+  void SetItems(Control c, const std::vector<std::string>& items) override;
+  void InsertItem(Control c, int index, const std::string& text) override;
+  void DeleteItem(Control c, int index) override;
+  int ItemIndex(Control c) const override;
+  void SetItemIndex(Control c, int index) override;
+  Selection GetSelection(Control c) const override;
+  void SetSelection(Control c, size_t start, size_t length) override;
+  void SetFocus(Control c) override;
 
  private:
-  Combo* combo_;
+  QWidget* W(Control c) const;
+  std::vector<QWidget*> widgets_;
 };
 
-// The lines of a multi-line editor; an empty last line does not count.
-class EditorLineSource : public LineSource {
- public:
-  explicit EditorLineSource(QPlainTextEdit* editor) : editor_(editor) {}
-  int Count() const override;
-  std::string Line(int index) const override;
-
- private:
-  QPlainTextEdit* editor_;
-};
-
-// The live queue over a list widget.
-class ListQueue : public LyricQueue {
- public:
-  explicit ListQueue(QListWidget* list) : list_(list) {}
-  int Count() const override { return list_->count(); }
-  std::string Line(int index) const override;
-  int Selected() const override;
-  void Select(int index) override;
-
- private:
-  QListWidget* list_;
-};
+// The editor's whole text with "\n" breaks, every character kept.
+std::string EditorText(const QPlainTextEdit* editor);
+// Byte offset in the UTF-8 form of `text` of character position `pos`, and back.
+size_t Utf8Offset(const QString& text, int pos);
+int CharPosition(const QString& text, size_t utf8Offset);
 
 // Editor text across the text widgets' boundary. The widgets end a
 // paragraph at U+2029, U+FDD0 and U+FDD1 as well as at a line break, so a
@@ -137,8 +133,9 @@ class ListQueue : public LyricQueue {
 // widget's raw text, a block's text or a selection, U+2029 being a break.
 QString ToEditorWidget(std::string_view utf8);
 std::string FromEditorWidget(const QString& text);
-
-// Line count of an editor as the console counts it (no empty last line).
-int EditorLineCount(const QPlainTextEdit* editor);
+// Byte offset in FromEditorWidget(raw) of the widget position `pos` in
+// `raw`, and back (a position never splits an escaped character).
+size_t EditorOffset(const QString& raw, int pos);
+int EditorPosition(const QString& raw, size_t offset);
 
 }  // namespace stanzo

@@ -1,4 +1,4 @@
-// Narrow views of the widgets the presentation rules work on.
+// Read-only lines and the send operation the presentation rules work on.
 #pragma once
 
 #include <functional>
@@ -14,15 +14,6 @@ class LineSource {
   virtual ~LineSource() = default;
   virtual int Count() const = 0;
   virtual std::string Line(int index) const = 0;
-};
-
-// The live queue: its lines and its selection (the next line to send).
-class LyricQueue : public LineSource {
- public:
-  // -1 when nothing is selected.
-  virtual int Selected() const = 0;
-  // Selects `index`; an index outside 0..Count()-1 clears the selection.
-  virtual void Select(int index) = 0;
 };
 
 }  // namespace stanzo

@@ -4,7 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "presentation/line_source.h"
+
 namespace stanzo {
+
+// The live queue: its lines and its selection (the next line to send).
+class LyricQueue : public LineSource {
+ public:
+  // -1 when nothing is selected.
+  virtual int Selected() const = 0;
+  // Selects `index`; an index outside 0..Count()-1 clears the selection.
+  virtual void Select(int index) = 0;
+};
 
 // The seventeen-line sample script shown when there is no lyric file.
 std::vector<std::string> SampleScript();

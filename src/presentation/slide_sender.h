@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "presentation/line_source.h"
+#include "presentation/lyric_queue.h"
 
 namespace stanzo {
 

@@ -12,8 +12,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <chrono>
+#include <map>
 
 #include "app/application.h"
+#include "console/control_table.h"
 #include "gui_fixture.h"
 
 using namespace std::chrono_literals;
@@ -22,65 +24,46 @@ using stanzo::testing::Console;
 
 namespace {
 
-struct ControlRow {
-  const char* name;
-  const char* kind;
-  int left, top, width, height, tab;
-  const char* text;  // after start-up in an empty directory; nullptr: not checked here
-  const char* hint;  // nullptr: no tool tip
-};
+using stanzo::ControlKind;
+using stanzo::ControlSpec;
+using stanzo::MainWindowControls;
+using stanzo::MainWindowSpec;
 
-// The design table: creation order, geometry at scale 1, tab order (-1: no
-// focus), text after start-up, hint.
-const ControlRow kControls[] = {
-    {"Label1", "QLabel", 8, 56, 270, 13, -1,
-     "Lines starting with \"@\" will be sent naked  as commands.", nullptr},
-    {"Label2", "QLabel", 8, 72, 277, 13, -1,
-     "Lines ending with \"\\\" will immediately process next line too.", nullptr},
-    {"lblInitFile", "QLabel", 352, 8, 52, 13, -1, "Init.txt", nullptr},
-    {"lblLyricFile", "QLabel", 8, 144, 61, 13, -1, "Lyrics.txt", nullptr},
-    {"Label3", "QLabel", 8, 40, 75, 13, -1, "Lyric Slide Hints", nullptr},
-    {"Label4", "QLabel", 8, 88, 289, 13, -1,
-     "\"{INIT}mask\" will re-run all INIT commands matching \"mask\".", nullptr},
-    {"Label5", "QLabel", 8, 104, 125, 13, -1, "\"$_\" will insert a line break", nullptr},
-    {"edHost", "QLineEdit", 8, 8, 121, 21, 0, "localhost:2323",
-     "Host (name or IP address). Optional: host:port (default port 2323)"},
-    {"memLog", "QPlainTextEdit", 8, 368, 513, 81, 1,
-     "VLC Events & Messages:", "Events and messages from VLC are displayed here."},
-    {"butSendAdhoc", "QPushButton", 512, 272, 97, 17, 2, "Ad-hoc Command", nullptr},
-    {"butConnect", "QPushButton", 144, 8, 81, 25, 3, "Connect",
-     "Connect to VLC \"rc\" interface on specified host & port"},
-    {"butTest", "QPushButton", 528, 376, 81, 25, 4, "Stress Test",
-     "Test rapid (5/sec) VLC marquee updates"},
-    {"cboAdhoc", "stanzo::SimpleComboBox", 8, 272, 497, 97, 5, "(command to send to VLC)",
-     "Commands sent to VLC"},
-    {"memLyric", "QPlainTextEdit", 8, 160, 201, 105, 6, nullptr,
-     "Lyrics and other text to present"},
-    {"lstLyrics", "QListWidget", 320, 120, 201, 145, 7, nullptr,
-     "\"Live queue\" -  Next line to display highlighted"},
-    {"butToList", "QPushButton", 216, 208, 41, 25, 8, "--->",
-     "Copy lyrics to live presentation list"},
-    {"memInit", "QPlainTextEdit", 352, 24, 169, 81, 9, nullptr, "Series of init commands to send"},
-    {"butSendInit", "QPushButton", 528, 72, 57, 33, 10, "Send Init", "Send init strings to VLC"},
-    {"butSlide", "QPushButton", 528, 184, 57, 33, 11, "butSlide",
-     "Send the selected line (\"0\" on numeric keypad: go back a slide)"},
-    {"butLineFromList", "QPushButton", 272, 208, 41, 25, 12, "<#",
-     "Find highlighted (next) line in edit copy."},
-    {"butLyricOpen", "QPushButton", 216, 144, 25, 25, 13, "",
-     "Load lyrics from a file  (or create a new file)"},
-    {"butInitOpen", "QPushButton", 528, 8, 25, 25, 14, "",
-     "Load init strings from a file  (or create a new file)"},
-    {"butInitSave", "QPushButton", 528, 40, 25, 25, 15, "",
-     "Save init strings to the current file"},
-    {"butLyricSave", "QPushButton", 216, 176, 25, 25, 16, "", "Save lyrics to the current file"},
-    {"butSlideBack", "QPushButton", 536, 144, 25, 25, 17, "", "Display previous slide"},
-    {"cboLaunchCmd", "QComboBox", 8, 456, 513, 21, 18, nullptr, "Command to launch VLC"},
-    {"butHelpMasks", "QPushButton", 296, 88, 33, 17, 19, "Help", nullptr},
-    {"butExec", "QPushButton", 528, 456, 65, 17, 20, "Execute", "Execute specified DOS command"},
-    {"Edit1", "QLineEdit", 8, 120, 305, 21, 21,
-     "More: https://wiki.videolan.org/Documentation:Modules/marq/", nullptr},
-    {"grpCams", "stanzo::RadioGroup", 624, 16, 121, 225, 22, "Cameras", nullptr},
-    {"butCamEdit", "QPushButton", 664, 248, 73, 17, 23, "Edit Cameras", nullptr},
+const char* QtClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label:
+      return "QLabel";
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit:
+      return "QLineEdit";
+    case ControlKind::Memo:
+      return "QPlainTextEdit";
+    case ControlKind::Button:
+    case ControlKind::PictureButton:
+      return "QPushButton";
+    case ControlKind::SimpleCombo:
+      return "stanzo::SimpleComboBox";
+    case ControlKind::DropDownCombo:
+      return "QComboBox";
+    case ControlKind::ListBox:
+      return "QListWidget";
+    case ControlKind::RadioGroup:
+      return "stanzo::RadioGroup";
+  }
+  return "";
+}
+
+// What start-up in an empty directory shows instead of the table's text;
+// nullptr: the start-up text comes from a file or a default list.
+const std::map<QString, const char*> kStartTexts = {
+    {"lblInitFile", "Init.txt"},
+    {"lblLyricFile", "Lyrics.txt"},
+    {"edHost", "localhost:2323"},
+    {"memLog", "VLC Events & Messages:"},
+    {"cboAdhoc", "(command to send to VLC)"},
+    {"memLyric", nullptr},
+    {"memInit", nullptr},
+    {"cboLaunchCmd", nullptr},
 };
 
 QString TextOf(QWidget* w) {
@@ -89,12 +72,14 @@ QString TextOf(QWidget* w) {
   if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText();
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
   if (auto* c = qobject_cast<stanzo::SimpleComboBox*>(w)) return c->currentText();
+  if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
   if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
   return {};
 }
 
-int Scaled(double scale, int v) {
-  return static_cast<int>(v * scale + 0.5);
+QRect Scaled(double scale, const stanzo::Rect& r) {
+  auto s = [scale](int v) { return static_cast<int>(v * scale + 0.5); };
+  return QRect(s(r.left), s(r.top), s(r.width), s(r.height));
 }
 
 }  // namespace
@@ -109,40 +94,61 @@ class MainWindowTest : public QObject {
   }
   void cleanup() { console_.reset(); }
 
+  // The built window against the control table: every control's name,
+  // kind, geometry, text, hint, focus and style; nothing overlaps but what
+  // the design overlaps, and everything lies inside the client area.
   void controlsMatchTheDesignTable() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
+    const stanzo::WindowSpec& spec = MainWindowSpec();
     const double scale = w.LayoutScale();
     QWidget* client = w.findChild<QWidget*>("client");
     QVERIFY(client);
     const auto children = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    QCOMPARE(children.size(), static_cast<qsizetype>(std::size(kControls)));
-    for (size_t i = 0; i < std::size(kControls); ++i) {
-      const ControlRow& row = kControls[i];
+    const auto table = MainWindowControls();
+    QCOMPARE(children.size(), static_cast<qsizetype>(table.size()));
+    const QRect area(QPoint(0, 0), client->minimumSize());
+    QCOMPARE(area.size(), Scaled(scale, {0, 0, spec.designWidth, spec.designHeight}).size());
+    for (size_t i = 0; i < table.size(); ++i) {
+      const ControlSpec& row = table[i];
       QWidget* c = children[static_cast<qsizetype>(i)];  // creation order
       QCOMPARE(c->objectName(), QString(row.name));
-      QCOMPARE(QString(c->metaObject()->className()), QString(row.kind));
+      QCOMPARE(QString(c->metaObject()->className()), QString(QtClassOf(row.kind)));
       const QRect g = c->geometry();
-      QCOMPARE(g.left(), Scaled(scale, row.left));
-      QCOMPARE(g.top(), Scaled(scale, row.top));
-      QCOMPARE(g.height(), Scaled(scale, row.height));
-      if (qobject_cast<QLabel*>(c)) {
-        // Labels size themselves to their text.
+      const QRect designed = Scaled(scale, row.place);
+      QCOMPARE(g.topLeft(), designed.topLeft());
+      QCOMPARE(g.height(), designed.height());
+      // Labels size themselves to their text, within their place.
+      if (row.kind == ControlKind::Label) {
         QCOMPARE(g.width(), c->sizeHint().width());
+        QVERIFY2(g.width() <= designed.width(), row.name);
       } else {
-        QCOMPARE(g.width(), Scaled(scale, row.width));
+        QCOMPARE(g.width(), designed.width());
       }
-      if (row.text) QCOMPARE(TextOf(c), QString::fromUtf8(row.text));
-      QCOMPARE(c->toolTip(), row.hint ? QString::fromUtf8(row.hint) : QString());
-      if (row.hint) QCOMPARE(c->toolTipDuration(), 2500);
+      QVERIFY2(area.contains(g), row.name);
+      for (size_t j = 0; j < i; ++j) {
+        const bool designOverlap = Scaled(scale, table[j].place).intersects(designed);
+        QVERIFY2(designOverlap || !children[static_cast<qsizetype>(j)]->geometry().intersects(g),
+                 qPrintable(QString("%1 overlaps %2").arg(row.name, table[j].name)));
+      }
+      const auto start = kStartTexts.find(row.name);
+      if (start == kStartTexts.end())
+        QCOMPARE(TextOf(c), QString::fromUtf8(row.text));
+      else if (start->second)
+        QCOMPARE(TextOf(c), QString::fromUtf8(start->second));
+      QCOMPARE(c->toolTip(), QString::fromUtf8(row.hint));
+      if (*row.hint) QCOMPARE(c->toolTipDuration(), spec.hintHidePauseMs);
       QCOMPARE(c->isVisible(), true);
-      if (row.tab < 0) QCOMPARE(c->focusPolicy(), Qt::NoFocus);
+      if (row.tabOrder < 0) QCOMPARE(c->focusPolicy(), Qt::NoFocus);  // the walk: below
+      QCOMPARE(c->font().bold(), row.style == stanzo::LabelStyle::Bold);
+      QCOMPARE(c->font().underline(), row.style == stanzo::LabelStyle::Underline);
+      if (auto* b = qobject_cast<QPushButton*>(c))
+        QCOMPARE(b->icon().isNull(), row.picture == stanzo::Picture::None);
     }
-    QCOMPARE(w.windowTitle(), QString("Stanzo  (Cuewright)"));
-    QCOMPARE(w.Label3->font().underline(), true);
-    QCOMPARE(w.lblInitFile->font().bold(), true);
-    QCOMPARE(w.lblLyricFile->font().bold(), true);
-    QCOMPARE(w.font().pixelSize(), 11);
+    QCOMPARE(w.objectName(), QString(spec.name));
+    QCOMPARE(w.windowTitle(), QString(spec.caption));
+    QCOMPARE(w.font().pixelSize(), spec.fontPixelHeight);
+    QCOMPARE(w.pos(), QPoint(spec.outer.left, spec.outer.top));
   }
 
   void toolTipWaitsHalfASecond() {
@@ -187,7 +193,7 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
     QVERIFY(area->verticalScrollBar()->isVisible());
     // Nothing moves or grows with the window.
-    QCOMPARE(w.edHost->pos(), QPoint(Scaled(w.LayoutScale(), 8), Scaled(w.LayoutScale(), 8)));
+    QCOMPARE(w.edHost->pos(), Scaled(w.LayoutScale(), {8, 8, 1, 1}).topLeft());
   }
 
   void edit1CannotBeEdited() {
@@ -255,13 +261,14 @@ class MainWindowTest : public QObject {
     stanzo::TfrmMain& w = *console_->window;
     QWidget* client = w.findChild<QWidget*>("client");
     const auto controls = client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    for (const ControlRow& row : kControls) {
+    for (const ControlSpec& row : MainWindowControls()) {
+      if (row.kind != ControlKind::Label) continue;
       auto* label = w.findChild<QLabel*>(row.name);
-      if (!label) continue;
+      QVERIFY(label);
       // The file-name labels are designed for their own names.
       QLabel designed(QString(row.name).startsWith("lbl") ? row.name : row.text);
       designed.setFont(label->font());
-      QVERIFY2(designed.sizeHint().width() <= Scaled(w.LayoutScale(), row.width), row.name);
+      QVERIFY2(designed.sizeHint().width() <= Scaled(w.LayoutScale(), row.place).width(), row.name);
       for (QWidget* other : controls)
         QVERIFY2(other == label || !other->geometry().intersects(label->geometry()),
                  qPrintable(QString("%1 overlaps %2").arg(row.name, other->objectName())));

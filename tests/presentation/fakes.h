@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "presentation/line_source.h"
+#include "presentation/lyric_queue.h"
 
 namespace stanzo::testing {
 

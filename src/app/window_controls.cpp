@@ -1,0 +1,307 @@
+// The window's controls, built from the control table: kinds, names,
+// design geometry scaled to the font, tab order, texts, items, hints,
+// label styles and pictures, and the window's own place and size.
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/pictures.h"
+#include "console/control_table.h"
+
+namespace stanzo {
+namespace {
+
+// A font's text height as the design measured it: ascent and descent each
+// rounded up to whole pixels, internal leading included.
+int DesignTextHeight(const QFont& font) {
+  QFontMetricsF fm(font);
+  return static_cast<int>(std::ceil(fm.ascent() - 0.01) + std::ceil(fm.descent() - 0.01));
+}
+
+// Factor applied to the design geometry (1 when the font measures as designed).
+double LayoutScaleFor(const QFont& font) {
+  const int measured = DesignTextHeight(font);
+  const int design = MainWindowSpec().designTextHeight;
+  return measured == design ? 1.0 : static_cast<double>(measured) / design;
+}
+
+QFont LabelFont(QFont font, LabelStyle style) {
+  font.setBold(style == LabelStyle::Bold);
+  font.setUnderline(style == LabelStyle::Underline);
+  return font;
+}
+
+// Width of a one-line text as a label sizes itself to it.
+int LabelTextWidth(const QFont& font, const char* text) {
+  return QFontMetrics(font)
+      .boundingRect(0, 0, 4000, 100, Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(text))
+      .width();
+}
+
+// Whether every label of the table, in `font`, fits the width the layout
+// gives it.
+bool LabelsFit(const QFont& font) {
+  const double scale = LayoutScaleFor(font);
+  for (const ControlSpec& c : MainWindowControls()) {
+    if (c.kind != ControlKind::Label) continue;
+    const int room = static_cast<int>(c.place.width * scale + 0.5);
+    if (LabelTextWidth(LabelFont(font, c.style), c.text) > room) return false;
+  }
+  return true;
+}
+
+// The window font: the design's font at its pixel height where it exists.
+// Elsewhere a sans-serif font of the same pixel height, metric-compatible
+// ones first. Those run about 3% wider than the design font, so "Label4"
+// would end under the Help button: the first family whose labels all fit is
+// taken, narrowed as little as it takes (never more than 10%).
+QFont ConsoleFont(const QWidget* w) {
+  const WindowSpec& spec = MainWindowSpec();
+  const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
+  auto make = [&](const QString& family, int stretch) {
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(spec.fontPixelHeight * dpi / 96.0 + 0.5)));
+    font.setStretch(stretch);
+    return font;
+  };
+  const QStringList families = QFontDatabase::families();
+  if (families.contains(spec.fontName)) return make(spec.fontName, QFont::Unstretched);
+  QStringList candidates;
+  for (const char* f : {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"})
+    if (families.contains(f)) candidates << f;
+  if (candidates.isEmpty()) candidates << "Sans Serif";
+  constexpr int kNarrowest = 90;
+  for (const QString& family : candidates)
+    for (int stretch = QFont::Unstretched; stretch >= kNarrowest; --stretch)
+      if (QFont font = make(family, stretch); LabelsFit(font)) return font;
+  return make(candidates.front(), kNarrowest);
+}
+
+const char* PictureResource(Picture p) {
+  switch (p) {
+    case Picture::Open:
+      return ":/stanzo/open.xpm";
+    case Picture::Save:
+      return ":/stanzo/save.xpm";
+    case Picture::Back:
+      return ":/stanzo/back.xpm";
+    case Picture::None:
+      break;
+  }
+  return "";
+}
+
+QPlainTextEdit* NewMemo(QWidget* parent, const char* text) {
+  auto* m = new QPlainTextEdit(parent);
+  m->setLineWrapMode(QPlainTextEdit::NoWrap);
+  m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m->setTabChangesFocus(true);
+  m->setPlainText(QString::fromUtf8(text));
+  return m;
+}
+
+// One control of the table, with its kind's look and behaviour.
+QWidget* NewControl(const ControlSpec& c, QWidget* parent) {
+  const QString text = QString::fromUtf8(c.text);
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case ControlKind::Label: {
+      auto* l = new QLabel(text, parent);
+      l->setTextFormat(Qt::PlainText);
+      l->setFocusPolicy(Qt::NoFocus);
+      if (c.style != LabelStyle::Regular) l->setFont(LabelFont(parent->font(), c.style));
+      w = l;
+      break;
+    }
+    case ControlKind::Edit:
+    case ControlKind::ReadOnlyEdit: {
+      auto* e = new QLineEdit(text, parent);
+      if (c.kind == ControlKind::ReadOnlyEdit) {
+        e->setReadOnly(true);
+        e->setCursorPosition(0);
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Button));
+        e->setPalette(p);
+      }
+      w = e;
+      break;
+    }
+    case ControlKind::Memo:
+      w = NewMemo(parent, c.text);
+      break;
+    case ControlKind::Button:
+    case ControlKind::PictureButton: {
+      auto* b = new QPushButton(text, parent);
+      b->setAutoDefault(false);
+      if (c.picture != Picture::None) {
+        b->setIcon(PictureIcon(PictureResource(c.picture)));
+        b->setIconSize(QSize(16, 15));
+      }
+      w = b;
+      break;
+    }
+    case ControlKind::SimpleCombo: {
+      auto* s = new SimpleComboBox(parent);
+      s->setEditText(text);
+      w = s;
+      break;
+    }
+    case ControlKind::DropDownCombo: {
+      auto* d = new QComboBox(parent);
+      d->setEditable(true);
+      d->setInsertPolicy(QComboBox::NoInsert);
+      d->setMaxVisibleItems(c.dropDownRows);
+      d->setEditText(text);
+      w = d;
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* l = new QListWidget(parent);
+      l->setSelectionMode(QAbstractItemView::SingleSelection);
+      l->setUniformItemSizes(true);
+      for (const char* item : c.items) l->addItem(QString::fromUtf8(item));
+      w = l;
+      break;
+    }
+    case ControlKind::RadioGroup: {
+      auto* g = new RadioGroup(text, parent);
+      for (const char* item : c.items) g->addItem(QString::fromUtf8(item));
+      w = g;
+      break;
+    }
+  }
+  w->setObjectName(c.name);
+  if (*c.hint) {
+    w->setToolTip(QString::fromUtf8(c.hint));
+    w->setToolTipDuration(MainWindowSpec().hintHidePauseMs);
+  }
+  return w;
+}
+
+int Scaled(double scale, int v) {
+  return static_cast<int>(v * scale + 0.5);
+}
+
+}  // namespace
+
+void TfrmMain::CreateControls() {
+  const WindowSpec& spec = MainWindowSpec();
+  setObjectName(spec.name);
+  setWindowTitle(spec.initialCaption);
+  setWindowIcon(WindowIcon());
+  scroll_ = new QScrollArea(this);
+  scroll_->setFocusPolicy(Qt::NoFocus);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  client_ = new QWidget;
+  client_->setObjectName("client");
+  scroll_->setWidget(client_);
+  setFont(ConsoleFont(this));
+  client_->setFont(font());
+
+  std::map<std::string, QWidget*> made;
+  for (const ControlSpec& c : MainWindowControls()) made[c.name] = NewControl(c, client_);
+  auto take = [&made](auto*& slot, const char* name) {
+    slot = qobject_cast<std::remove_reference_t<decltype(slot)>>(made.at(name));
+    if (!slot) throw std::logic_error(std::string("the table's ") + name + " is of another kind");
+  };
+  take(Label1, "Label1");
+  take(Label2, "Label2");
+  take(lblInitFile, "lblInitFile");
+  take(lblLyricFile, "lblLyricFile");
+  take(Label3, "Label3");
+  take(Label4, "Label4");
+  take(Label5, "Label5");
+  take(edHost, "edHost");
+  take(memLog, "memLog");
+  take(butSendAdhoc, "butSendAdhoc");
+  take(butConnect, "butConnect");
+  take(butTest, "butTest");
+  take(cboAdhoc, "cboAdhoc");
+  take(memLyric, "memLyric");
+  take(lstLyrics, "lstLyrics");
+  take(butToList, "butToList");
+  take(memInit, "memInit");
+  take(butSendInit, "butSendInit");
+  take(butSlide, "butSlide");
+  take(butLineFromList, "butLineFromList");
+  take(butLyricOpen, "butLyricOpen");
+  take(butInitOpen, "butInitOpen");
+  take(butInitSave, "butInitSave");
+  take(butLyricSave, "butLyricSave");
+  take(butSlideBack, "butSlideBack");
+  take(cboLaunchCmd, "cboLaunchCmd");
+  take(butHelpMasks, "butHelpMasks");
+  take(butExec, "butExec");
+  take(Edit1, "Edit1");
+  take(grpCams, "grpCams");
+  take(butCamEdit, "butCamEdit");
+  // The operator may type a note into the log or clear it; replies are
+  // appended at its end whatever the caret does. No undo: Ctrl+Z must never
+  // take a reply back out, and a long show would keep every reply twice.
+  memLog->setUndoRedoEnabled(false);
+}
+
+void TfrmMain::ApplyLayout() {
+  const WindowSpec& spec = MainWindowSpec();
+  scale_ = LayoutScaleFor(font());
+  for (const ControlSpec& c : MainWindowControls()) {
+    auto* w = client_->findChild<QWidget*>(c.name, Qt::FindDirectChildrenOnly);
+    const Rect& r = c.place;
+    w->setGeometry(Scaled(scale_, r.left), Scaled(scale_, r.top), Scaled(scale_, r.width),
+                   Scaled(scale_, r.height));
+    // Labels size themselves to their text.
+    if (auto* l = qobject_cast<QLabel*>(w)) l->resize(l->sizeHint().width(), l->height());
+  }
+  client_->setMinimumSize(Scaled(scale_, spec.designWidth), Scaled(scale_, spec.designHeight));
+  // Before the frame is known, assume a thin frame; showEvent corrects it.
+  resize(Scaled(scale_, spec.outer.width) - 8, Scaled(scale_, spec.outer.height) - 31);
+  move(spec.outer.left, spec.outer.top);
+}
+
+void TfrmMain::PlaceWindow() {
+  // The design's outer size includes the frame and title bar.
+  const WindowSpec& spec = MainWindowSpec();
+  const QSize frame = frameGeometry().size() - geometry().size();
+  resize(Scaled(scale_, spec.outer.width) - frame.width(),
+         Scaled(scale_, spec.outer.height) - frame.height());
+  move(spec.outer.left, spec.outer.top);
+}
+
+void TfrmMain::SetTabOrder() {
+  std::vector<const ControlSpec*> order;
+  for (const ControlSpec& c : MainWindowControls())
+    if (c.tabOrder >= 0) order.push_back(&c);
+  std::sort(order.begin(), order.end(),
+            [](const ControlSpec* a, const ControlSpec* b) { return a->tabOrder < b->tabOrder; });
+  // A radio group takes its place in the walk through its buttons.
+  QWidget* last = nullptr;
+  auto next = [&](QWidget* w) {
+    if (last) setTabOrder(last, w);
+    last = w;
+  };
+  for (const ControlSpec* c : order) {
+    QWidget* w = client_->findChild<QWidget*>(c->name, Qt::FindDirectChildrenOnly);
+    if (auto* g = qobject_cast<RadioGroup*>(w)) {
+      for (int i = 0; i < g->count(); ++i) next(g->button(i));
+    } else {
+      next(w);
+    }
+  }
+}
+
+}  // namespace stanzo

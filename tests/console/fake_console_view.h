@@ -1,0 +1,111 @@
+// A window as plain data, for driving the console core without a GUI.
+// Each control is a record (text, enabled, items, selected index,
+// selection); the rules are those of the window's widgets that the core
+// relies on. Once Attach()ed, setting an editor's or the host field's text
+// fires the core's change handler, as the window's bound events do.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/scripted_dialogs.h"
+#include "text/line_file.h"
+
+namespace stanzo::testing {
+
+class FakeConsoleView : public ConsoleView {
+ public:
+  struct Widget {
+    std::string text;
+    bool enabled = true;
+    std::vector<std::string> items;
+    int index = -1;
+    Selection selection;
+  };
+
+  std::string title;
+  ScriptedDialogs dialogs;
+  int focus = -1;                        // the Control last focused
+  std::vector<int> pauses;               // the stress test's pauses, not waited
+  std::function<void()> onPause;         // runs inside each of them
+  std::function<void()> onEvents;        // runs at each ProcessEvents
+  std::vector<std::string> loggedLines;  // everything appended to the log, as appended
+
+  Widget& operator[](Control c) { return widgets_[static_cast<size_t>(c)]; }
+  const Widget& operator[](Control c) const { return widgets_[static_cast<size_t>(c)]; }
+  // From now on, text changes reach `console`'s change handlers.
+  void Attach(Console* console) { console_ = console; }
+
+  void SetTitle(const std::string& t) override { title = t; }
+  std::string Text(Control c) const override { return (*this)[c].text; }
+  void SetText(Control c, const std::string& text) override {
+    (*this)[c].text = text;
+    (*this)[c].selection = {};
+    if (!console_) return;
+    if (c == Control::memInit) console_->memInitChange();
+    if (c == Control::memLyric) console_->memLyricChange();
+    if (c == Control::edHost) console_->Guard([this] { console_->edHostChange(); });
+  }
+  void AppendLines(Control c, const std::string& text) override {
+    std::string& t = (*this)[c].text;
+    t += (t.empty() ? "" : "\n") + text;
+    loggedLines.push_back(text);
+  }
+  bool Enabled(Control c) const override { return (*this)[c].enabled; }
+  void SetEnabled(Control c, bool enabled) override { (*this)[c].enabled = enabled; }
+  int ItemCount(Control c) const override { return static_cast<int>(Items(c).size()); }
+  std::string Item(Control c, int index) const override {
+    return Items(c).at(static_cast<size_t>(index));
+  }
+  void SetItems(Control c, const std::vector<std::string>& items) override {
+    (*this)[c].items = items;
+    (*this)[c].index = -1;
+  }
+  void InsertItem(Control c, int index, const std::string& text) override {
+    auto& items = (*this)[c].items;
+    items.insert(items.begin() + index, text);
+  }
+  void DeleteItem(Control c, int index) override {
+    auto& items = (*this)[c].items;
+    items.erase(items.begin() + index);
+  }
+  int ItemIndex(Control c) const override { return (*this)[c].index; }
+  void SetItemIndex(Control c, int index) override {
+    Widget& w = (*this)[c];
+    const bool inside = index >= 0 && index < static_cast<int>(w.items.size());
+    if (c == Control::cboAdhoc || c == Control::cboLaunchCmd) {
+      if (!inside) return;  // a combo box ignores an index outside its items
+      w.text = w.items[static_cast<size_t>(index)];
+    }
+    w.index = inside ? index : -1;
+  }
+  Selection GetSelection(Control c) const override { return (*this)[c].selection; }
+  void SetSelection(Control c, size_t start, size_t length) override {
+    (*this)[c].selection = {start, length};
+  }
+  void SetFocus(Control c) override { focus = static_cast<int>(c); }
+  Dialogs& Dialog() override { return dialogs; }
+  void ProcessEvents() override {
+    if (onEvents) onEvents();
+  }
+  void Pause(int ms) override {
+    pauses.push_back(ms);
+    if (onPause) onPause();
+  }
+
+ private:
+  // An editor's items are its lines, an empty last line left out.
+  std::vector<std::string> Items(Control c) const {
+    if (c == Control::memInit || c == Control::memLyric || c == Control::memLog)
+      return EditorLines((*this)[c].text);
+    return (*this)[c].items;
+  }
+
+  std::array<Widget, kControlCount> widgets_;
+  Console* console_ = nullptr;
+};
+
+}  // namespace stanzo::testing
