@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/control_table.h"
+#include "win/editor_text.h"
 #include "win/pictures.h"
 #include "win/utf16.h"
 
