@@ -161,6 +161,13 @@ TfrmMain::~TfrmMain() {
   if (icon_) DestroyIcon(icon_);
 }
 
+int TfrmMain::ControlId(std::string_view name) {
+  const auto controls = MainWindowControls();
+  for (size_t i = 0; i < controls.size(); ++i)
+    if (name == controls[i].name) return kFirstId + static_cast<int>(i);
+  return -1;
+}
+
 HWND TfrmMain::Control(std::string_view name) const {
   const auto controls = MainWindowControls();
   for (size_t i = 0; i < controls.size(); ++i)

@@ -74,6 +74,9 @@ class TfrmMain : public ConsoleView {
   void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
 
   HWND Handle() const { return hwnd_; }
+  // The control id (GetDlgItem) of the control named `name`; -1 for an
+  // unknown name. The same in every run, for test drivers.
+  static int ControlId(std::string_view name);
   // The control named `name` in the control table; null for an unknown name.
   HWND Control(std::string_view name) const;
   HWND Control(stanzo::Control c) const;
