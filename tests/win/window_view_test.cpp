@@ -123,6 +123,7 @@ TEST_F(WinView, EventsReachTheirHandlersOnce) {
   // Tab leaves an editor, Return stays in it as a line break.
   ShowWindow(window.Handle(), SW_SHOW);
   SetForegroundWindow(window.Handle());
+  view.Pause(100);  // the activation, which focuses the first control
   HWND memInit = window.Control(Control::memInit);
   view.SetText(Control::memInit, "ab");
   view.SetSelection(Control::memInit, 1, 0);
