@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles the Windows console with mingw-w64 into build/windows/ and
 # packs dist/stanzo-windows-x64.zip: stanzo.exe (static, needs no DLL but
-# Windows' own), the VLC bridge and a README.txt for Windows users.
+# Windows' own), the VLC bridge with its black picture and a README.txt for
+# Windows users.
 # Installs what it needs first; safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +29,9 @@ stage=build/windows/dist/stanzo
 rm -rf "$stage" && mkdir -p "$stage/vlc" dist
 cp "$exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage/stanzo.exe"
-cp vlc/intf/stanzo_bridge.lua "$stage/vlc/"
+# Execute installs the bridge for VLC from here, and the default launch
+# command plays the black picture from here.
+cp vlc/intf/stanzo_bridge.lua vlc/stanzo_black.png "$stage/vlc/"
 # Windows users open it in Notepad: CR LF line ends.
 sed 's/$/\r/' src/win/README.txt >"$stage/README.txt"
 rm -f dist/stanzo-windows-x64.zip

@@ -5,6 +5,7 @@
 #include <QStyleFactory>
 
 #include "app/dialogs.h"
+#include "console/control_table.h"
 
 namespace stanzo {
 namespace {
@@ -14,7 +15,7 @@ class ConsoleStyle : public QProxyStyle {
   using QProxyStyle::QProxyStyle;
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* ret) const override {
-    if (hint == SH_ToolTip_WakeUpDelay) return 500;
+    if (hint == SH_ToolTip_WakeUpDelay) return MainWindowSpec().hintPauseMs;
     if (hint == SH_ToolTip_FallAsleepDelay) return 0;
     return QProxyStyle::styleHint(hint, option, widget, ret);
   }
@@ -26,7 +27,7 @@ StanzoApplication::StanzoApplication(int& argc, char** argv) : QApplication(argc
   // The title "Stanzo" is the application name alone. A display name would
   // make the window system's title of every window and dialog end in
   // " — Stanzo" on X11, and the captions are the console's own.
-  setApplicationName("Stanzo");
+  setApplicationName(MainWindowSpec().appTitle);
   InstallConsoleStyle(*this);
 }
 

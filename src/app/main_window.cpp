@@ -72,6 +72,7 @@ TfrmMain::~TfrmMain() {
   Timer1->stop();
   for (QObject* child : findChildren<QObject*>())
     QObject::disconnect(child, nullptr, this, nullptr);
+  QObject::disconnect(qApp, nullptr, this, nullptr);
 }
 
 void TfrmMain::BindEvents() {

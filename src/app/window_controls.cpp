@@ -68,17 +68,17 @@ bool LabelsFit(const QFont& font) {
 // would end under the Help button: the first family whose labels all fit is
 // taken, narrowed as little as it takes (never more than 10%).
 QFont ConsoleFont(const QWidget* w) {
-  const WindowSpec& spec = MainWindowSpec();
+  const WindowSpec& design = MainWindowSpec();
   const double dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
   auto make = [&](const QString& family, int stretch) {
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, static_cast<int>(spec.fontPixelHeight * dpi / 96.0 + 0.5)));
+    font.setPixelSize(std::max(1, static_cast<int>(design.fontPixelHeight * dpi / 96.0 + 0.5)));
     font.setStretch(stretch);
     return font;
   };
   const QStringList families = QFontDatabase::families();
-  if (families.contains(spec.fontName)) return make(spec.fontName, QFont::Unstretched);
+  if (families.contains(design.fontName)) return make(design.fontName, QFont::Unstretched);
   QStringList candidates;
   for (const char* f : {"Liberation Sans", "Arial", "Helvetica", "DejaVu Sans"})
     if (families.contains(f)) candidates << f;
@@ -199,9 +199,9 @@ int Scaled(double scale, int v) {
 }  // namespace
 
 void TfrmMain::CreateControls() {
-  const WindowSpec& spec = MainWindowSpec();
-  setObjectName(spec.name);
-  setWindowTitle(spec.initialCaption);
+  const WindowSpec& design = MainWindowSpec();
+  setObjectName(design.name);
+  setWindowTitle(design.initialCaption);
   setWindowIcon(WindowIcon());
   scroll_ = new QScrollArea(this);
   scroll_->setFocusPolicy(Qt::NoFocus);
@@ -257,7 +257,7 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::ApplyLayout() {
-  const WindowSpec& spec = MainWindowSpec();
+  const WindowSpec& design = MainWindowSpec();
   scale_ = LayoutScaleFor(font());
   for (const ControlSpec& c : MainWindowControls()) {
     auto* w = client_->findChild<QWidget*>(c.name, Qt::FindDirectChildrenOnly);
@@ -267,19 +267,19 @@ void TfrmMain::ApplyLayout() {
     // Labels size themselves to their text.
     if (auto* l = qobject_cast<QLabel*>(w)) l->resize(l->sizeHint().width(), l->height());
   }
-  client_->setMinimumSize(Scaled(scale_, spec.designWidth), Scaled(scale_, spec.designHeight));
+  client_->setMinimumSize(Scaled(scale_, design.designWidth), Scaled(scale_, design.designHeight));
   // Before the frame is known, assume a thin frame; showEvent corrects it.
-  resize(Scaled(scale_, spec.outer.width) - 8, Scaled(scale_, spec.outer.height) - 31);
-  move(spec.outer.left, spec.outer.top);
+  resize(Scaled(scale_, design.outer.width) - 8, Scaled(scale_, design.outer.height) - 31);
+  move(design.outer.left, design.outer.top);
 }
 
 void TfrmMain::PlaceWindow() {
   // The design's outer size includes the frame and title bar.
-  const WindowSpec& spec = MainWindowSpec();
+  const WindowSpec& design = MainWindowSpec();
   const QSize frame = frameGeometry().size() - geometry().size();
-  resize(Scaled(scale_, spec.outer.width) - frame.width(),
-         Scaled(scale_, spec.outer.height) - frame.height());
-  move(spec.outer.left, spec.outer.top);
+  resize(Scaled(scale_, design.outer.width) - frame.width(),
+         Scaled(scale_, design.outer.height) - frame.height());
+  move(design.outer.left, design.outer.top);
 }
 
 void TfrmMain::SetTabOrder() {

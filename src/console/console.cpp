@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "extras/cameras.h"
-#include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
@@ -445,6 +444,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
+  InstallBridgeForVlc(appDir_);
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }

@@ -9,7 +9,10 @@
 // controls, constructs the Console over itself, calls FormCreate, binds
 // its events to the handlers below (named after the control and the
 // event, as the window's own would be), ticks Timer1Timer every
-// kPollIntervalMs, and calls FormClose when it is asked to close.
+// kPollIntervalMs, calls FormShow when it is shown, FormActivate when the
+// operator returns to it, and FormClose when it is asked to close (closing
+// only when that returns true). Controls are bound by their design names
+// (ControlName), the names of the control table.
 //
 // Errors: handlers let exceptions propagate, like the window's own
 // handlers would; a window runs each through Guard, which shows the

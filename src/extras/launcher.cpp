@@ -4,45 +4,113 @@
 
 #include "text/command_line.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// (after windows.h)
+#include <shlobj.h>
+#endif
+
 namespace stanzo {
 
 namespace {
 
-// Debian's VLC 3 with the console's bridge interface (vlc/intf, installed
-// by vlc/install.sh into ~/.local/share/vlc/lua/intf) listening on every
+// VLC 3 with the console's bridge interface (vlc/intf) listening on every
 // address at port 2323 and owning the three marquee overlays m1, m2, m3,
 // plus VLC's own command line interface on a private loopback port, to
 // which the bridge passes every command that is not for an overlay.
 // VLC 3 has no "--rc-quiet" on Linux, no "@name" commands in its CLI and
-// no named "marq@m1" sources, hence the bridge. The CLI must keep its
-// --rc-host: without a host it reads standard input, which the process
-// runner closes, and that shuts VLC down. VLC refuses to run as root.
+// no named "marq@m1" sources, hence the bridge. VLC refuses to run as root.
 //
+// "cli" and --cli-host name VLC's Lua command line on every system; on
+// Windows "rc" is VLC's older C interface instead. The CLI must keep its
+// host: without one it reads standard input, which the process runner
+// closes, and that shuts VLC down.
 // --intf=qt,dummy: without a graphical interface installed, VLC's default
 // main interface is its CLI, which then opens a second time on the same
-// --rc-host and fails ("Cannot listen on 127.0.0.1:2324"); the dummy
-// interface stands in for the missing GUI instead.
+// host and fails ("Cannot listen on 127.0.0.1:2324"); the dummy interface
+// stands in for the missing GUI instead.
 // --no-video-title-show: VLC's file-name caption would cover m2 for
 // seconds after each new video.
 // The black picture (--image-duration=-1: shown until stopped) gives the
 // overlays a video output when there is nothing else to play.
-constexpr char kDefaultLaunchCommand[] =
-    "/usr/bin/vlc --intf=qt,dummy --extraintf=luaintf:rc --lua-intf=stanzo_bridge "
-    "--rc-host=127.0.0.1:2324 --no-video-title-show";
+constexpr char kVlcArguments[] =
+    " --intf=qt,dummy --extraintf=luaintf:cli --lua-intf=stanzo_bridge "
+    "--cli-host=127.0.0.1:2324 --no-video-title-show";
 constexpr char kPlayPicture[] = " --image-duration=-1 ";
+
+// Debian's VLC; VLC's own installer's path on Windows, quoted for its
+// blank (the Windows command line splits at blanks outside quotes).
+constexpr char kLinuxVlc[] = "/usr/bin/vlc";
+constexpr char kWindowsVlc[] = "\"C:\\Program Files\\VideoLAN\\VLC\\vlc.exe\"";
+
+// Beside stanzo.exe, as scripts/build-windows.sh packs them.
+constexpr char kShippedFolder[] = "vlc\\";
+constexpr char kBlackPicture[] = "stanzo_black.png";
+
+constexpr std::string_view kVersionMark = "\nlocal BRIDGE_VERSION = ";
+
+#ifdef _WIN32
+std::string Utf8(const wchar_t* wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return {};
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, s.data(), n, nullptr, nullptr);
+  s.pop_back();  // the terminator
+  return s;
+}
+
+// The folder of stanzo.exe, with its trailing "\"; empty if unknown.
+std::string ExecutableDir() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // truncated: a long path
+  }
+  const std::string utf8 = Utf8(path.c_str());
+  const size_t sep = utf8.find_last_of("\\/");
+  return sep == std::string::npos ? std::string() : utf8.substr(0, sep + 1);
+}
+
+// %APPDATA%, asked for as VLC asks for it (its user data lie in
+// "<that>\vlc"); the environment variable if the shell cannot say.
+std::string RoamingAppData() {
+  wchar_t dir[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, dir) == S_OK)
+    return Utf8(dir);
+  const wchar_t* env = _wgetenv(L"APPDATA");
+  return env != nullptr ? Utf8(env) : std::string();
+}
+#endif
 
 }  // namespace
 
 std::string BlackPicturePath(const std::string& dataHome) {
-  return dataHome + "/stanzo/stanzo_black.png";
+  return dataHome + "/stanzo/" + kBlackPicture;
 }
 
 std::string DefaultLaunchCommand(const std::string& dataHome) {
-  if (dataHome.empty()) return kDefaultLaunchCommand;
-  return kDefaultLaunchCommand + std::string(kPlayPicture) + QuoteWord(BlackPicturePath(dataHome));
+  const std::string command = std::string(kLinuxVlc) + kVlcArguments;
+  if (dataHome.empty()) return command;
+  return command + kPlayPicture + QuoteWord(BlackPicturePath(dataHome));
+}
+
+std::string WindowsLaunchCommand(const std::string& appDir) {
+  const std::string command = std::string(kWindowsVlc) + kVlcArguments;
+  if (appDir.empty()) return command;
+  // No Windows file name holds a double quote, and the path does not end
+  // in a backslash that would escape the closing one.
+  return command + kPlayPicture + "\"" + appDir + kShippedFolder + kBlackPicture + "\"";
 }
 
 std::string DefaultLaunchCommand() {
+#ifdef _WIN32
+  return WindowsLaunchCommand(ExecutableDir());
+#else
   // As vlc/install.sh finds it.
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg != nullptr && *xdg != '\0') return DefaultLaunchCommand(xdg);
@@ -50,6 +118,54 @@ std::string DefaultLaunchCommand() {
   if (home != nullptr && *home != '\0')
     return DefaultLaunchCommand(std::string(home) + "/.local/share");
   return DefaultLaunchCommand(std::string());
+#endif
+}
+
+int BridgeVersion(std::string_view script) {
+  const size_t at = script.find(kVersionMark);
+  if (at == std::string_view::npos) return 0;
+  int version = 0;
+  for (size_t i = at + kVersionMark.size(); i < script.size(); ++i) {
+    const char c = script[i];
+    if (c < '0' || c > '9' || version > 100000000) break;
+    version = version * 10 + (c - '0');
+  }
+  return version;
+}
+
+bool BridgeNeedsCopy(std::string_view shipped, const std::optional<std::string>& installed) {
+  if (!installed) return true;
+  const int have = BridgeVersion(*installed);
+  const int ship = BridgeVersion(shipped);
+  return have < ship || (have == ship && *installed != shipped);
+}
+
+BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPath,
+                            const std::string& installDir) {
+  std::string shipped;
+  if (files.Read(shippedPath, &shipped) != platform::FileResult::Ok || shipped.empty())
+    return BridgeInstall::NotShipped;
+  const std::string target = installDir + kBridgeFileName;
+  std::string bytes;
+  std::optional<std::string> installed;
+  // An unreadable copy counts as missing: replacing it is the best chance.
+  if (files.Read(target, &bytes) == platform::FileResult::Ok) installed = std::move(bytes);
+  if (!BridgeNeedsCopy(shipped, installed)) return BridgeInstall::UpToDate;
+  if (!files.MakeDirs(installDir)) return BridgeInstall::Failed;
+  return files.Replace(target, shipped) == platform::FileResult::Ok ? BridgeInstall::Installed
+                                                                    : BridgeInstall::Failed;
+}
+
+BridgeInstall InstallBridgeForVlc(const std::string& appDir) {
+#ifdef _WIN32
+  const std::string appData = RoamingAppData();
+  if (appDir.empty() || appData.empty()) return BridgeInstall::NotShipped;
+  return InstallBridge(platform::Files::Default(), appDir + kShippedFolder + kBridgeFileName,
+                       appData + "\\vlc\\lua\\intf\\");
+#else
+  (void)appDir;
+  return BridgeInstall::NotShipped;
+#endif
 }
 
 }  // namespace stanzo

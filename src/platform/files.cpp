@@ -1,5 +1,8 @@
 #include "platform/files.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace stanzo::platform {
 namespace {
 
@@ -19,6 +22,19 @@ bool AllDigits(std::string_view s) {
 }
 
 }  // namespace
+
+bool Files::MakeDirs(const std::string& dir) {
+  std::string trimmed = dir;
+  while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\'))
+    trimmed.pop_back();
+  if (trimmed.empty()) return false;
+  // From UTF-8 explicitly: on Windows a narrow path would be taken in the
+  // ANSI code page.
+  const std::filesystem::path path(std::u8string(trimmed.begin(), trimmed.end()));
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return std::filesystem::is_directory(path, ec);
+}
 
 std::string TempNameFor(const std::string& target, uint64_t process, uint64_t count) {
   const size_t name = NameStart(target);

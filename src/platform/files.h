@@ -1,5 +1,6 @@
 // Files: the one place where the console reads, replaces, removes and lists
-// files on disk. Paths are UTF-8 strings as the operating system takes them.
+// files on disk, and makes directories. Paths are UTF-8 strings as the
+// operating system takes them.
 //
 // Replace() is the console's only way to write a file, and it is atomic:
 // the bytes go to a temporary file in the target's directory, are flushed
@@ -52,6 +53,10 @@ class Files {
   // The names (no directory part; "." and ".." left out) in directory
   // `dir`, in no particular order; nullopt when it cannot be listed.
   virtual std::optional<std::vector<std::string>> List(const std::string& dir) = 0;
+  // Creates directory `dir` (a trailing separator is allowed) and every
+  // missing parent; true when it exists afterwards. The default serves
+  // every system (std::filesystem); test doubles override it.
+  virtual bool MakeDirs(const std::string& dir);
 
   // The operating system's files; lives for the whole run.
   static Files& Default();

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/main_window.h"
 #include "console/scripted_dialogs.h"
 #include "standin/standin_player.h"

@@ -100,7 +100,7 @@ class MainWindowTest : public QObject {
   void controlsMatchTheDesignTable() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    const stanzo::WindowSpec& spec = MainWindowSpec();
+    const stanzo::WindowSpec& design = MainWindowSpec();
     const double scale = w.LayoutScale();
     QWidget* client = w.findChild<QWidget*>("client");
     QVERIFY(client);
@@ -108,7 +108,7 @@ class MainWindowTest : public QObject {
     const auto table = MainWindowControls();
     QCOMPARE(children.size(), static_cast<qsizetype>(table.size()));
     const QRect area(QPoint(0, 0), client->minimumSize());
-    QCOMPARE(area.size(), Scaled(scale, {0, 0, spec.designWidth, spec.designHeight}).size());
+    QCOMPARE(area.size(), Scaled(scale, {0, 0, design.designWidth, design.designHeight}).size());
     for (size_t i = 0; i < table.size(); ++i) {
       const ControlSpec& row = table[i];
       QWidget* c = children[static_cast<qsizetype>(i)];  // creation order
@@ -137,7 +137,7 @@ class MainWindowTest : public QObject {
       else if (start->second)
         QCOMPARE(TextOf(c), QString::fromUtf8(start->second));
       QCOMPARE(c->toolTip(), QString::fromUtf8(row.hint));
-      if (*row.hint) QCOMPARE(c->toolTipDuration(), spec.hintHidePauseMs);
+      if (*row.hint) QCOMPARE(c->toolTipDuration(), design.hintHidePauseMs);
       QCOMPARE(c->isVisible(), true);
       if (row.tabOrder < 0) QCOMPARE(c->focusPolicy(), Qt::NoFocus);  // the walk: below
       QCOMPARE(c->font().bold(), row.style == stanzo::LabelStyle::Bold);
@@ -145,10 +145,10 @@ class MainWindowTest : public QObject {
       if (auto* b = qobject_cast<QPushButton*>(c))
         QCOMPARE(b->icon().isNull(), row.picture == stanzo::Picture::None);
     }
-    QCOMPARE(w.objectName(), QString(spec.name));
-    QCOMPARE(w.windowTitle(), QString(spec.caption));
-    QCOMPARE(w.font().pixelSize(), spec.fontPixelHeight);
-    QCOMPARE(w.pos(), QPoint(spec.outer.left, spec.outer.top));
+    QCOMPARE(w.objectName(), QString(design.name));
+    QCOMPARE(w.windowTitle(), QString(design.caption));
+    QCOMPARE(w.font().pixelSize(), design.fontPixelHeight);
+    QCOMPARE(w.pos(), QPoint(design.outer.left, design.outer.top));
   }
 
   void toolTipWaitsHalfASecond() {

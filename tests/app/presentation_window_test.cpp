@@ -217,6 +217,13 @@ class PresentationWindowTest : public QObject {
     QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(console_->dialogs->calls.back().kind, std::string("message"));
     QCOMPARE(console_->dialogs->calls.back().text, std::string("Search text not found."));
+    // Characters the editor holds escaped (two of its own characters for
+    // one of the text) do not shift the match.
+    ed->setPlainText(stanzo::ToEditorWidget("\xEE\x80\x81\xEE\x80\x80 abc"));
+    PutCaret(ed, 0);
+    console_->dialogs->prompts = {std::string("abc")};
+    QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(ed->textCursor().selectedText(), QString("abc"));
   }
 
   void camerasSendTheirCommandAtClickTime() {

@@ -37,7 +37,7 @@ class FakeConsoleView : public ConsoleView {
   Widget& operator[](Control c) { return widgets_[static_cast<size_t>(c)]; }
   const Widget& operator[](Control c) const { return widgets_[static_cast<size_t>(c)]; }
   // From now on, text changes reach `console`'s change handlers.
-  void Attach(Console* console) { console_ = console; }
+  void Attach(stanzo::Console* console) { console_ = console; }
 
   void SetTitle(const std::string& t) override { title = t; }
   std::string Text(Control c) const override { return (*this)[c].text; }
@@ -105,7 +105,7 @@ class FakeConsoleView : public ConsoleView {
   }
 
   std::array<Widget, kControlCount> widgets_;
-  Console* console_ = nullptr;
+  stanzo::Console* console_ = nullptr;
 };
 
 }  // namespace stanzo::testing

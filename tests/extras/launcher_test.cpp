@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "extras/dos.h"
+#include "platform/fake_files.h"
 
 namespace stanzo {
 namespace {
@@ -33,6 +35,92 @@ TEST(LauncherTest, DefaultCommandPlaysTheInstalledBlackPicture) {
     ASSERT_TRUE(words.has_value());
     EXPECT_EQ(words->back(), c.lastWord);
   }
+}
+
+TEST(LauncherTest, WindowsCommandStartsTheInstalledVlcOnTheShippedPicture) {
+  EXPECT_EQ(WindowsLaunchCommand("C:\\Users\\op\\Stanzo 2\\"),
+            "\"C:\\Program Files\\VideoLAN\\VLC\\vlc.exe\" --intf=qt,dummy "
+            "--extraintf=luaintf:cli --lua-intf=stanzo_bridge --cli-host=127.0.0.1:2324 "
+            "--no-video-title-show --image-duration=-1 "
+            "\"C:\\Users\\op\\Stanzo 2\\vlc\\stanzo_black.png\"");
+  EXPECT_EQ(WindowsLaunchCommand("").find("--image-duration"), std::string::npos);
+}
+
+// "rc" is VLC's older C interface on Windows; the Lua CLI answers to "cli"
+// on every system, and reads --cli-host.
+TEST(LauncherTest, BothDefaultsNameVlcsCliAsEverySystemKnowsIt) {
+  for (const std::string& command :
+       {DefaultLaunchCommand("/home/op/.local/share"), WindowsLaunchCommand("C:\\S\\")}) {
+    SCOPED_TRACE(command);
+    const auto words = SplitCommandLine(command);
+    ASSERT_TRUE(words.has_value());
+    std::vector<std::string> interfaces;
+    for (const auto& w : *words) {
+      EXPECT_NE(w.rfind("--rc-", 0), 0u) << w;
+      if (w.rfind("--extraintf=", 0) == 0) interfaces.push_back(w);
+    }
+    EXPECT_EQ(interfaces, std::vector<std::string>{"--extraintf=luaintf:cli"});
+    EXPECT_NE(command.find(" --cli-host=127.0.0.1:2324 "), std::string::npos);
+  }
+}
+
+TEST(LauncherTest, BridgeIsCopiedOnlyOverAMissingOrOlderOne) {
+  const std::string v2 = "-- x\nlocal BRIDGE_VERSION = 2\nbody";
+  struct {
+    const char* name;
+    std::optional<std::string> installed;
+    bool copy;
+  } cases[] = {
+      {"missing", std::nullopt, true},
+      {"same", v2, false},
+      {"unnumbered", "old body", true},
+      {"older", "\r\nlocal BRIDGE_VERSION = 1\r\n", true},
+      {"same number, edited", v2 + " edited", true},
+      {"newer", "\nlocal BRIDGE_VERSION = 10\n", false},
+  };
+  EXPECT_EQ(BridgeVersion(v2), 2);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(BridgeNeedsCopy(v2, c.installed), c.copy);
+  }
+}
+
+TEST(LauncherTest, InstallBridgeMakesTheFolderAndKeepsTheOldCopyOnFailure) {
+  const std::string shipped = "S/vlc/stanzo_bridge.lua";
+  const std::string dir = "A/vlc/lua/intf/";
+  const std::string target = dir + "stanzo_bridge.lua";
+  const std::string v3 = "\nlocal BRIDGE_VERSION = 3\n";
+  const std::string v2 = "\nlocal BRIDGE_VERSION = 2\n";
+  struct {
+    const char* name;
+    bool ship, haveOld, failDirs, failReplace;
+    BridgeInstall want;
+    std::string after;  // the installed copy afterwards; "" for none
+  } cases[] = {
+      {"nothing shipped", false, false, false, false, BridgeInstall::NotShipped, ""},
+      {"first time", true, false, false, false, BridgeInstall::Installed, v3},
+      {"older there", true, true, false, false, BridgeInstall::Installed, v3},
+      {"no folder", true, false, true, false, BridgeInstall::Failed, ""},
+      {"write fails", true, true, false, true, BridgeInstall::Failed, v2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::FakeFiles files;
+    if (c.ship) files.files[shipped] = v3;
+    if (c.haveOld) files.files[target] = v2;
+    files.failMakeDirs = c.failDirs;
+    files.failWriteAt = c.failReplace ? 1 : 0;
+    EXPECT_EQ(InstallBridge(files, shipped, dir), c.want);
+    EXPECT_EQ(files.files.count(target) ? files.files[target] : "", c.after);
+    if (c.want == BridgeInstall::Installed) {
+      EXPECT_EQ(files.dirs.count(dir), 1u);
+    }
+  }
+  // Up to date: nothing is written.
+  testing::FakeFiles files;
+  files.files[shipped] = files.files[target] = v3;
+  EXPECT_EQ(InstallBridge(files, shipped, dir), BridgeInstall::UpToDate);
+  EXPECT_EQ(files.replaces, 0);
 }
 
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <set>
 #include <string>
 
 #include "platform/files.h"
@@ -49,6 +50,15 @@ class FakeFiles final : public platform::Files {
   }
 
   bool Remove(const std::string& path) override { return files.erase(path) == 1; }
+
+  // Directories are only recorded; Replace does not need them.
+  std::set<std::string> dirs;
+  bool failMakeDirs = false;
+  bool MakeDirs(const std::string& dir) override {
+    if (failMakeDirs) return false;
+    dirs.insert(dir);
+    return true;
+  }
 
   std::optional<std::vector<std::string>> List(const std::string& dir) override {
     std::string prefix = dir;

@@ -278,6 +278,14 @@ TEST_F(LineFileOnDisk, EveryCharacterAndNulCuts) {
   }
 }
 
+TEST_F(LineFileOnDisk, MakeDirsMakesEveryMissingParent) {
+  auto& files = platform::Files::Default();
+  EXPECT_TRUE(files.MakeDirs(Path("vlc/lua/intf\u00e9/")));  // trailing separator, UTF-8
+  EXPECT_TRUE(files.MakeDirs(Path("vlc/lua/intf\u00e9")));   // already there
+  EXPECT_EQ(files.Replace(Path("vlc/lua/intf\u00e9/a.lua"), "x"), platform::FileResult::Ok);
+  EXPECT_FALSE(files.MakeDirs(Path("vlc/lua/intf\u00e9/a.lua/sub")));  // under a file
+}
+
 TEST_F(LineFileOnDisk, ASaveRemovesTheTemporariesOfAKilledSave) {
   for (const char* name : {".Lyrics.txt.tmp-4242-0", ".Lyrics.txt.tmp-1-17", ".Lyrics.txt.tmp-x",
                            ".Init.txt.tmp-1-2", "Lyrics.txt.tmp-1-2"}) {

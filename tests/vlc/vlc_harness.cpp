@@ -150,13 +150,13 @@ std::optional<BridgeLaunch> LaunchWithBridge(const std::vector<std::string>& lau
   } while (l.cliPort == l.port && l.cliPort > 0);
   bool replaced = false;
   for (auto& a : l.args) {
-    if (a.rfind("--rc-host=", 0) == 0) {
-      a = "--rc-host=127.0.0.1:" + std::to_string(l.cliPort);
+    if (a.rfind("--cli-host=", 0) == 0) {
+      a = "--cli-host=127.0.0.1:" + std::to_string(l.cliPort);
       replaced = true;
     }
   }
   if (!replaced) {
-    *error = "the default launch command has no --rc-host";
+    *error = "the default launch command has no --cli-host";
     return std::nullopt;
   }
   l.args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(l.port) +

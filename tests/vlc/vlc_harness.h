@@ -52,7 +52,7 @@ std::string MakeWorkDir(std::string tmpl);
 // VLC's arguments for the console's default launch command, split into
 // words with the program first. In a private network namespace they are
 // used as they are, with the bridge on 2323 and VLC's CLI on 2324;
-// otherwise both get free ports (the CLI's through --rc-host, the bridge's
+// otherwise both get free ports (the CLI's through --cli-host, the bridge's
 // through --lua-config).
 struct BridgeLaunch {
   std::vector<std::string> args;  // without the program

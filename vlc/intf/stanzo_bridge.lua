@@ -3,7 +3,7 @@ Stanzo bridge: a VLC 3 Lua interface that speaks the console's command
 dialect on a TCP port and drives three marquee overlays m1, m2, m3.
 
 The console addresses overlays with lines such as "@m1 marq-marquee Hello",
-an object-command syntax VLC 3's command line interface ("rc"/"cli") no
+an object-command syntax VLC 3's Lua command line interface ("cli") no
 longer has. This interface accepts those lines itself, keeps the settings
 of every overlay, and shows them by setting the video output's
 "sub-source" variable to a chain of three "marq{...}" sources. Every other
@@ -13,20 +13,25 @@ loopback port, and its answer is passed back, so ordinary commands such as
 
 Start (see vlc/README.md; install this file with vlc/install.sh first):
 
-  vlc --extraintf=luaintf:rc --lua-intf=stanzo_bridge \
-      --rc-host=127.0.0.1:2324
+  vlc --extraintf=luaintf:cli --lua-intf=stanzo_bridge \
+      --cli-host=127.0.0.1:2324
+
+Name VLC's CLI "cli" (or "luacli") and its address --cli-host: those work
+on every platform. On Windows "rc" names VLC's older C interface, and
+--rc-host is read by that one as well.
 
 Options, all optional, through --lua-config (note that --lua-config makes
-VLC's own CLI ignore --rc-host, so name its address there as well):
+VLC's own CLI ignore --cli-host, so name its address there as well):
 
   --lua-config="stanzo_bridge={host='0.0.0.0:2323'},cli={host='127.0.0.1:2324'}"
 
   host   address and port to listen on for the console (default 0.0.0.0:2323)
   cli    address of VLC's CLI; default: the "cli" entry of --lua-config,
-         else --rc-host. Without one, only the marquee commands work.
+         else --rc-host, else --cli-host (VLC's own order). Without one,
+         only the marquee commands work.
 
 Pitfalls, measured on VLC 3.0.24:
-  - Never start "rc" without a host: it then reads standard input, and with
+  - Never start "cli" without a host: it then reads standard input, and with
     standard input at end of file it shuts VLC down at once.
   - vlc.net.connect_tcp and accept return a usable-looking number even on
     failure; a zero-length send (-1 on failure) tells them apart.
@@ -37,6 +42,10 @@ Pitfalls, measured on VLC 3.0.24:
   - A real line feed inside a quoted chain value starts a new line on
     screen; "$_" does not, so it is translated here.
 ]]
+
+-- Raise with every change of this file: the Windows console installs its
+-- copy for VLC only over a missing or older one (a lower number).
+local BRIDGE_VERSION = 1
 
 local MAX_LINE = 32768           -- bytes per command line, line feed excluded
 local MAX_OUT = 4 * 1024 * 1024  -- unsent bytes per peer before it is dropped
@@ -624,7 +633,7 @@ if cli_address then
     cli_host = nil
   end
 else
-  log_err("no address for VLC's CLI (--rc-host); only marquee commands will work")
+  log_err("no address for VLC's CLI (--cli-host); only marquee commands will work")
 end
 
 do
@@ -644,7 +653,7 @@ if not listening then
   vlc.misc.quit()
   return
 end
-log_info(string.format("listening on %s:%d", host, port))
+log_info(string.format("listening on %s:%d (version %d)", host, port, BRIDGE_VERSION))
 local ok, err = pcall(serve, listener)
 for _, c in ipairs(clients) do close_client(c) end
 if not ok and not tostring(err):find("Interrupted") then
