@@ -2,14 +2,14 @@
 # cmake/mingw-w64-x86_64.cmake) and tested under wine. Included from the
 # top-level CMakeLists.txt instead of the Linux part: there is no Qt here.
 #
-# What builds on Windows so far: the platform seam (clock), the GUI-free
-# text and presentation rules, the control table and the Win32 window.
-# Sources that still call POSIX directly are left out below until their OS
-# calls sit behind src/platform; the link, the extras and the settings file
-# follow the same way.
+# What builds on Windows: the platform seam, the GUI-free rules (text and
+# settings, link, presentation, extras), the control table and the Win32
+# window, with their tests. Test sources that drive POSIX itself (sockets,
+# fork, chmod, /dev/full, sh) are left out below, each with its reason;
+# the fakes of tests/platform are the same on every system.
 set(STANZO_POSIX_ONLY_SOURCES
-  line_file.cpp       # stanzo_text: files
-  line_file_test.cpp  # text_line_file_test: files
+  tcp_client_test.cpp       # link_tcp_client_test: its peers are POSIX sockets
+  dos_test.cpp              # extras_test: starts sh and POSIX programs
 )
 
 # Removes the POSIX-only sources from `target`.
@@ -50,6 +50,9 @@ function(stanzo_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR})
+  # GCC 12 at -O3 takes the strings inside the tests' aggregate case tables
+  # for uninitialised (a false positive); the code under test keeps it.
+  target_compile_options(${name} PRIVATE -Wno-maybe-uninitialized)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 endfunction()
@@ -60,13 +63,20 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 add_subdirectory(src/platform)
 add_subdirectory(src/text)
-stanzo_drop_posix_only(stanzo_text)
+add_subdirectory(src/link)
 add_subdirectory(src/presentation)
+add_subdirectory(src/extras)
+# The console core needs the link and the extras.
 add_subdirectory(src/console)
 add_subdirectory(src/win)
 
 add_subdirectory(tests/text)
-stanzo_drop_posix_only(text_line_file_test)
+add_subdirectory(tests/link)
 add_subdirectory(tests/presentation)
 add_subdirectory(tests/console)
+add_subdirectory(tests/extras)
+add_subdirectory(tests/platform)
 add_subdirectory(tests/win)
+foreach(test IN ITEMS link_tcp_client_test extras_test)
+  stanzo_drop_posix_only(${test})
+endforeach()

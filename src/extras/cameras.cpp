@@ -150,6 +150,13 @@ EditorCommand ChooseEditor(const std::string& path,
 }
 
 EditorCommand ChooseEditor(const std::string& path) {
+#ifdef _WIN32
+  // The system's own editor, which every Windows has and which lasts until
+  // its window closes. The path goes unquoted, as the older console passed
+  // it: Notepad takes the rest of its command line as one file name,
+  // blanks included.
+  return {"NOTEPAD " + path, true};
+#endif
   return ChooseEditor(
       path,
       [](const char* name) {

@@ -30,7 +30,8 @@ struct EditorCommand {
 EditorCommand ChooseEditor(const std::string& path,
                            const std::function<std::string(const char*)>& getenv,
                            const std::function<bool(const std::string&)>& installed);
-// The same with the real environment and PATH.
+// The same with the real environment and PATH. On Windows: "NOTEPAD " and
+// the path, waited for.
 EditorCommand ChooseEditor(const std::string& path);
 
 // ChooseEditor's command line.

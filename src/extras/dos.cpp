@@ -1,7 +1,9 @@
 #include "extras/dos.h"
 
 #include <cstdlib>
-#include <filesystem>
+
+#include "platform/paths.h"
+#include "text/settings.h"
 
 namespace stanzo {
 
@@ -9,8 +11,30 @@ std::vector<std::string> ProgramSearchPaths(const std::string& program) {
   return ProgramSearchPaths(program, std::getenv("PATH"));
 }
 
+CompletedCommand CompleteWorkingDirWindows(std::string_view exeDir, std::string_view workingDir,
+                                           std::string_view commandLine) {
+  if (workingDir.empty()) return {std::string(commandLine), std::string()};
+  const auto absolute = [](std::string_view path) {
+    return (!path.empty() && path[0] == '\\') || (path.size() >= 2 && path[1] == ':');
+  };
+  std::string dir(workingDir);
+  // UTF-8 never has "\" inside a multi-byte character, so the last byte
+  // decides.
+  if (dir.back() != '\\') dir += '\\';
+  if (!absolute(dir)) dir = std::string(exeDir) + dir;
+  std::string command(commandLine);
+  // Not quoted: process creation reads an unquoted path with blanks by
+  // trying it word by word, but a quoted directory would end the program's
+  // name at its closing quote.
+  if (!absolute(command)) command = dir + command;
+  return {std::move(command), std::move(dir)};
+}
+
 CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view workingDir,
                                     std::string_view commandLine) {
+#ifdef _WIN32
+  return CompleteWorkingDirWindows(exeDir, workingDir, commandLine);
+#endif
   if (workingDir.empty()) return {std::string(commandLine), std::string()};
   std::string dir(workingDir);
   // UTF-8 never has "/" inside a multi-byte character, so the last byte
@@ -29,10 +53,7 @@ CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view wo
 }
 
 std::string ExecutableDir() {
-  std::error_code ec;
-  const std::string exe = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-  const size_t slash = exe.rfind('/');
-  return ec || slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+  return AppDirOf(platform::ExecutablePath());
 }
 
 bool DosRunner::Run(const std::string& commandLine, const std::string& workingDir, bool wait,

@@ -36,11 +36,17 @@ struct CompletedCommand {
 // command line is then put under the completed working directory.
 CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view workingDir,
                                     std::string_view commandLine);
+// The same rules with Windows paths, as process creation there takes them:
+// the final separator is "\"; a path is absolute when it starts with "\"
+// or has ":" as its second character; the command line is prefixed as it
+// is, unquoted. On Windows CompleteWorkingDir is this one.
+CompletedCommand CompleteWorkingDirWindows(std::string_view exeDir, std::string_view workingDir,
+                                           std::string_view commandLine);
 
 // ProgramSearchPaths with this process's $PATH.
 std::vector<std::string> ProgramSearchPaths(const std::string& program);
 
-// The executable's directory, with a trailing "/".
+// The executable's directory, with its trailing separator (AppDir).
 std::string ExecutableDir();
 
 // The runner over given services (tests pass fakes).

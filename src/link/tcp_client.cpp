@@ -183,6 +183,7 @@ TIdTCPClient::TIdTCPClient(platform::Sockets& sockets, platform::Clock& clock)
 
 TIdTCPClient::~TIdTCPClient() {
   impl_->CloseSocket();
+  impl_->sockets.Stopped();
 }
 
 void TIdTCPClient::Connect(int timeoutMs) {

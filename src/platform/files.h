@@ -8,7 +8,8 @@
 // the old file or the new one, never a mix. Its rules, which every
 // implementation keeps:
 //  - the replaced file's permission bits (and owner, where allowed) are kept;
-//    a new file gets the system's default permissions;
+//    on Windows its attributes and explicit access rules; a new file gets
+//    the system's default permissions;
 //  - a symbolic link (or the system's equivalent) is written through: the
 //    file it points at is replaced, the link stays;
 //  - a file that is not writable for us is refused (CannotCreate), as it

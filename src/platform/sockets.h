@@ -101,9 +101,13 @@ class Sockets {
  public:
   virtual ~Sockets() = default;
 
-  // False when the system's socket layer could not be started; no other
-  // call may then be made.
+  // Counts one more user (a TCP client) of the system's socket layer and
+  // starts the layer for the first. False when it could not be started:
+  // nothing is then counted, and no other call may be made.
   virtual bool Started() = 0;
+  // Counts one user less, after a Started() that returned true; the last
+  // one releases the layer. Safe from any thread.
+  virtual void Stopped() {}
 
   // A new non-blocking IPv4 TCP stream socket, not inherited by child
   // processes, whose sends never raise a signal. On failure *handle is

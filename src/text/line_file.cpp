@@ -3,39 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/codepage.h"
 #include "text/utf8.h"
 
 namespace stanzo {
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// Windows-1252 <-> Unicode.
-//
-// 0x80..0x9F hold the typographic characters; the five bytes the code page
-// leaves undefined (0x81 0x8D 0x8F 0x90 0x9D) map to the C1 control code of
-// the same value, so every byte decodes to something and encodes back to
-// itself. Every other byte is its own code point.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
-char32_t Cp1252ToUnicode(unsigned char b) {
-  if (b >= 0x80 && b <= 0x9F) return kCp1252High[b - 0x80];
-  return b;
-}
-
-// Returns the byte for `cp`, or -1 when Windows-1252 has none.
-int UnicodeToCp1252(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-  for (int i = 0; i < 32; ++i) {
-    if (kCp1252High[i] == cp) return 0x80 + i;
-  }
-  return -1;
-}
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
@@ -154,9 +127,8 @@ std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
     found = TextEncoding::Utf8;
     text.assign(raw);
   } else {
-    found = TextEncoding::Windows1252;
-    text.reserve(raw.size() + raw.size() / 2);
-    for (const char c : raw) AppendUtf8(text, Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    found = TextEncoding::Ansi;
+    text = platform::CodePage::Default().ToUtf8(raw);
   }
   if (encoding != nullptr) *encoding = found;
   return text;
@@ -187,16 +159,26 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
       return std::string(utf8);
     case TextEncoding::Utf8Bom:
       return std::string(kBom) + std::string(utf8);
-    case TextEncoding::Windows1252:
+    case TextEncoding::Ansi: {
+      std::string out;
+      platform::CodePage& codePage = platform::CodePage::Default();
+      if (!codePage.FromUtf8(utf8, &out)) {
+        const std::string why =
+            IsValidUtf8(utf8)
+                ? "the text holds characters that cannot be stored in " + codePage.Name()
+                : std::string("the text is not valid UTF-8");
+        throw FileError("Cannot save " + path + ": " + why);
+      }
+      return out;
+    }
     case TextEncoding::Utf16Le:
     case TextEncoding::Utf16Be:
       break;
   }
-  const bool utf16 = encoding != TextEncoding::Windows1252;
   const bool bigEndian = encoding == TextEncoding::Utf16Be;
   std::string out;
-  out.reserve(utf16 ? 2 * utf8.size() + 2 : utf8.size());
-  if (utf16) AppendUtf16Unit(out, 0xFEFF, bigEndian);
+  out.reserve(2 * utf8.size() + 2);
+  AppendUtf16Unit(out, 0xFEFF, bigEndian);
   char32_t cp;
   for (size_t i = 0; i < utf8.size();) {
     const size_t n = DecodeUtf8At(utf8, i, &cp);
@@ -204,21 +186,12 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
       throw FileError("Cannot save " + path + ": the text is not valid UTF-8");
     }
     i += n;
-    if (utf16) {
-      if (cp >= 0x10000) {
-        AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
-        AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
-      } else {
-        AppendUtf16Unit(out, cp, bigEndian);
-      }
-      continue;
+    if (cp >= 0x10000) {
+      AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
+      AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
+    } else {
+      AppendUtf16Unit(out, cp, bigEndian);
     }
-    const int b = UnicodeToCp1252(cp);
-    if (b < 0) {
-      throw FileError("Cannot save " + path +
-                      ": the text holds characters that cannot be stored in Windows-1252");
-    }
-    out += static_cast<char>(b);
   }
   return out;
 }

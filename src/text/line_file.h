@@ -12,8 +12,9 @@
 //
 // Encoding: a file with a UTF-16 byte-order mark (little- or big-endian)
 // that is well-formed UTF-16 is read as UTF-16; a file that is valid UTF-8
-// (with or without a byte-order mark) as UTF-8; any other file as
-// Windows-1252. Saving writes the encoding the file was read in, so an
+// (with or without a byte-order mark) as UTF-8; any other file in the
+// system's 8-bit code page (platform/codepage.h: the ANSI code page on
+// Windows, Windows-1252 elsewhere). Saving writes the encoding the file was read in, so an
 // unedited round trip gives back the same bytes apart from normalised line
 // ends.
 //
@@ -45,7 +46,14 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class TextEncoding { Utf8, Utf8Bom, Windows1252, Utf16Le, Utf16Be };
+enum class TextEncoding {
+  Utf8,
+  Utf8Bom,
+  Ansi,  // the system's 8-bit code page
+  Utf16Le,
+  Utf16Be,
+  Windows1252 = Ansi,  // what Ansi is where the system has no code page of its own
+};
 
 struct EditorFile {
   std::string text;  // UTF-8, "\n" line breaks

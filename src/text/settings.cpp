@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/codepage.h"
+#include "platform/paths.h"
 #include "text/ascii.h"
 #include "text/line_file.h"
 #include "text/utf8.h"
@@ -219,7 +221,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     bytes = EncodeFileBytes(updated, encoding, path_);
   } catch (const FileError&) {
     throw SettingsError("Unable to write to " + path_ +
-                        ": the value holds characters that cannot be stored in Windows-1252");
+                        ": the value holds characters that cannot be stored in " +
+                        platform::CodePage::Default().Name());
   }
   try {
     WriteFileAtomically(path_, bytes, *files_);
@@ -229,13 +232,13 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 std::string AppDirOf(std::string_view exePath) {
-  const size_t slash = exePath.rfind('/');
+  const size_t slash = exePath.find_last_of(platform::kPathSeparators);
   if (slash == std::string_view::npos) return std::string();
   return std::string(exePath.substr(0, slash + 1));
 }
 
 std::string SettingsPathOf(std::string_view exePath) {
-  const size_t slash = exePath.rfind('/');
+  const size_t slash = exePath.find_last_of(platform::kPathSeparators);
   const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
   const size_t dot = exePath.rfind('.');
   // Only a dot inside the last component, and not the leading dot of a

@@ -17,7 +17,8 @@
 //    plant lines of its own;
 //  - added lines take the file's line end (CR LF or LF); a new file gets LF;
 //  - a file is read and written back in its own encoding (UTF-8, UTF-16
-//    with a byte-order mark, else Windows-1252; see text/line_file.h);
+//    with a byte-order mark, else the system's 8-bit code page; see
+//    text/line_file.h);
 //    values always come back as UTF-8;
 //  - a value is written as given, blanks included; a rewrite keeps the
 //    old line's spacing after "=" only when the new value starts with no
@@ -67,9 +68,12 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
 std::string IniAssign(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view value);
 
-// "/opt/stanzo/stanzo" -> "/opt/stanzo/"
+// "/opt/stanzo/stanzo" -> "/opt/stanzo/"; on Windows
+// "C:\Stanzo\stanzo.exe" -> "C:\Stanzo\" (the path up to its last "\", "/"
+// or ":"). The executable's path: platform::ExecutablePath().
 std::string AppDirOf(std::string_view exePath);
-// "/opt/stanzo/stanzo" -> "/opt/stanzo/stanzo.ini"; an extension is replaced.
+// "/opt/stanzo/stanzo" -> "/opt/stanzo/stanzo.ini"; an extension is replaced
+// ("C:\Stanzo\stanzo.exe" -> "C:\Stanzo\stanzo.ini").
 std::string SettingsPathOf(std::string_view exePath);
 
 // Setting names and defaults.

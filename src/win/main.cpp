@@ -6,45 +6,22 @@
 #include <commctrl.h>
 
 #include <exception>
-#include <string>
 
+#include "console/console.h"
+#include "platform/paths.h"
+#include "win/console_events.h"
 #include "win/main_window.h"
 #include "win/utf16.h"
-#ifndef STANZO_WINDOW_ONLY
-#include "console/console.h"
-#include "win/console_events.h"
-#endif
-
-namespace {
-
-// The executable's full path, however long.
-std::string ExePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      return stanzo::win::Narrow(path);
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
-#ifndef STANZO_WINDOW_ONLY
-    stanzo::Console console(frmMain, ExePath());
+    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
     stanzo::win::ConsoleEvents events(console);
     console.Guard([&] { console.FormCreate(); });
     frmMain.SetEvents(&events);
-#else
-    (void)ExePath;
-#endif
     ShowWindow(frmMain.Handle(), show);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

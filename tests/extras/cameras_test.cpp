@@ -134,6 +134,7 @@ TEST(CamerasTest, ChooseEditorRunsTerminalEditorsInATerminalAndWaitsForGraphical
   }
 }
 
+#ifndef _WIN32  // POSIX word splitting; the Windows editor line: tests/platform
 TEST(CamerasTest, RealEnvironmentGivesAStartableLine) {
   const std::string path = "/tmp/some dir/Stanzo.ini";
   const auto words = SplitCommandLine(EditorCommandLine(path));
@@ -141,6 +142,7 @@ TEST(CamerasTest, RealEnvironmentGivesAStartableLine) {
   ASSERT_GE(words->size(), 2u);
   EXPECT_EQ(words->back(), path);
 }
+#endif
 
 }  // namespace
 }  // namespace stanzo

@@ -12,6 +12,7 @@
 namespace stanzo {
 namespace {
 
+#ifndef _WIN32  // the Linux default; the Windows one is tested below
 TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
   const auto words = SplitCommandLine(DefaultLaunchCommand());
   ASSERT_TRUE(words.has_value());
@@ -19,6 +20,7 @@ TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
   EXPECT_EQ(words->front().front(), '/');
   for (const auto& w : *words) EXPECT_EQ(w.find('"'), std::string::npos) << w;
 }
+#endif
 
 TEST(LauncherTest, DefaultCommandPlaysTheInstalledBlackPicture) {
   struct {

@@ -3,9 +3,11 @@
 #include "platform/fake_files.h"
 #include "text/temp_files.h"
 
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#endif
 
 #include <functional>
 #include <limits>
@@ -22,7 +24,9 @@ namespace {
 
 using files_test::GetFile;
 using files_test::PutFile;
+#ifndef _WIN32
 using files_test::RunUnprivileged;
+#endif
 using ::testing::ElementsAre;
 
 using namespace std::string_literals;  // "...\0..."s keeps embedded NULs
@@ -367,11 +371,13 @@ TEST_F(LineFileOnDisk, OpenErrors) {
   EXPECT_EQ(ErrorOf([&] { LoadListFile(missing); }), "Cannot open file " + missing);
   EXPECT_EQ(ErrorOf([&] { LoadEditorFile(dir_.path()); }), "Cannot open file " + dir_.path());
 
+#ifndef _WIN32  // POSIX permission bits; Windows' own rules: tests/platform
   const std::string locked = Path("locked.txt");
   PutFile(locked, "secret\r\n");
   ::chmod(locked.c_str(), 0);
   EXPECT_EQ(RunUnprivileged([&] { return ErrorOf([&] { LoadListFile(locked); }); }),
             "Cannot open file " + locked);
+#endif
 }
 
 TEST_F(LineFileOnDisk, CreateErrorsLeaveTheOldFile) {
@@ -380,6 +386,7 @@ TEST_F(LineFileOnDisk, CreateErrorsLeaveTheOldFile) {
   EXPECT_EQ(ErrorOf([&] { SaveListFile(dir_.path(), {"x"}); }),
             "Cannot create file " + dir_.path());
 
+#ifndef _WIN32  // POSIX permission bits; Windows' own rules: tests/platform
   // A read-only directory: the file itself is writable, but no temporary
   // can be made beside it.
   const std::string inLockedDir = Path("Init.txt");
@@ -401,7 +408,10 @@ TEST_F(LineFileOnDisk, CreateErrorsLeaveTheOldFile) {
   ::chmod(dir_.path().c_str(), 0755);
   EXPECT_EQ(GetFile(readOnly), "keep\r\n");
   EXPECT_EQ(Entries(), (std::set<std::string>{"Init.txt", "Lyrics.txt"}));
+#endif
 }
+
+#ifndef _WIN32  // file size limits, /dev/full: POSIX only
 
 // Sets a file size limit for the life of the object, so that a write past
 // it fails as on a full disk (EFBIG instead of ENOSPC).
@@ -451,6 +461,7 @@ TEST_F(LineFileOnDisk, DeviceIsWrittenInPlace) {
   ASSERT_EQ(::stat("/dev/null", &after), 0);
   EXPECT_TRUE(S_ISCHR(after.st_mode));
 }
+#endif
 
 TEST_F(LineFileOnDisk, UnencodableEditLeavesTheOldFile) {
   const std::string path = Path("Init.txt");
@@ -471,6 +482,7 @@ TEST_F(LineFileOnDisk, UnencodableEditLeavesTheOldFile) {
   EXPECT_EQ(GetFile(path), old + "\x80\r\n");
 }
 
+#ifndef _WIN32  // permission bits, symbolic links and the umask: POSIX only
 TEST_F(LineFileOnDisk, KeepsPermissionBitsAndSymbolicLinks) {
   const std::string path = Path("Init.txt");
   PutFile(path, "a\r\n");
@@ -498,6 +510,7 @@ TEST_F(LineFileOnDisk, NewFileFollowsTheUmask) {
   ASSERT_EQ(::stat(Path("new.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
+#endif
 
 }  // namespace
 }  // namespace stanzo

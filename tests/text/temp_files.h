@@ -3,13 +3,14 @@
 // ignore file permissions (the suite runs as root in CI).
 #pragma once
 
-#include <dirent.h>
-#include <errno.h>
-#include <stdlib.h>
-#include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
@@ -18,18 +19,32 @@
 
 namespace stanzo::files_test {
 
-// A fresh directory under /tmp, removed with everything in it at the end.
-// Mode 0755 so that RunUnprivileged can reach it.
+// A fresh directory under the system's temporary directory, removed with
+// everything in it at the end. Open to everyone (0777 less the umask) so
+// that RunUnprivileged can reach it.
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/stanzo-test-XXXXXX";
-    if (::mkdtemp(pattern) != nullptr) path_ = pattern;
-    ::chmod(path_.c_str(), 0755);
+    namespace fs = std::filesystem;
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const fs::path dir = fs::temp_directory_path() / ("stanzo-test-" + std::to_string(stamp) +
+                                                        "-" + std::to_string(counter.fetch_add(1)));
+      std::error_code ec;
+      if (fs::create_directory(dir, ec)) path_ = dir.string();
+    }
+    std::error_code ec;
+    fs::permissions(path_,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                        fs::perms::others_read | fs::perms::others_exec,
+                    ec);
   }
   ~TempDir() {
-    ::chmod(path_.c_str(), 0755);
-    std::system(("rm -rf '" + path_ + "'").c_str());
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -40,13 +55,10 @@ class TempDir {
   // The names in the directory: a failed save must leave no temporary.
   std::set<std::string> Entries() const {
     std::set<std::string> names;
-    DIR* d = ::opendir(path_.c_str());
-    if (d == nullptr) return names;
-    while (const dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") names.insert(name);
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(path_, ec)) {
+      names.insert(e.path().filename().string());
     }
-    ::closedir(d);
     return names;
   }
 
@@ -66,6 +78,7 @@ inline std::string GetFile(const std::string& path) {
   return s.str();
 }
 
+#ifndef _WIN32
 // Runs `action` and returns its result. As root it runs in a child process
 // switched to the user "nobody", so permission bits bind as they would for
 // an operator.
@@ -102,5 +115,6 @@ inline std::string RunUnprivileged(const std::function<std::string()>& action) {
   ::waitpid(pid, &status, 0);
   return result;
 }
+#endif
 
 }  // namespace stanzo::files_test

@@ -1,10 +1,10 @@
-#include "win/utf16.h"
+#include "platform/win32/utf16.h"
 
 #include <windows.h>
 
 #include <climits>
 
-namespace stanzo::win {
+namespace stanzo::platform {
 
 // Both conversions take an int length: longer texts are converted in
 // pieces cut at a character boundary.
@@ -44,4 +44,4 @@ std::string Narrow(std::wstring_view utf16) {
   return out;
 }
 
-}  // namespace stanzo::win
+}  // namespace stanzo::platform
