@@ -52,6 +52,13 @@ TEST(WinGui, ConnectsSendsInitAndSlidesAndAsksTwiceOnClose) {
       {{"stanzo.ini", "[Stanzo]\r\nHost=127.0.0.1:" + Env("STANZO_STANDIN_PORT") + "\r\n"}});
   ASSERT_TRUE(stanzo.Start());
   ASSERT_NE(stanzo.Window(), nullptr);
+  // The first control in tab order has the focus.
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof gui;
+  EXPECT_TRUE(WaitFor([&] {
+    return GetGUIThreadInfo(GetWindowThreadProcessId(stanzo.Window(), nullptr), &gui) &&
+           gui.hwndFocus == stanzo.Control("edHost");
+  }));
   // Unconnected: the slide button is disabled and reads "butSlide".
   EXPECT_EQ(TextOf(stanzo.Control("butSlide")), "butSlide");
   EXPECT_FALSE(IsWindowEnabled(stanzo.Control("butSlide")));
