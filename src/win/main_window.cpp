@@ -711,15 +711,15 @@ std::string TfrmMain::Text(stanzo::Control c) const {
 
 void TfrmMain::SetText(stanzo::Control c, const std::string& text) {
   HWND h = Control(c);
-  const ControlSpec& spec = MainWindowControls()[static_cast<size_t>(IndexOf(c))];
-  const bool caption = spec.kind == ControlKind::Button || spec.kind == ControlKind::RadioGroup;
-  const std::wstring wide = spec.kind == ControlKind::Memo ? EditorWide(text)
-                            : caption                      ? ButtonCaption(text)
-                                                           : Widen(text);
+  const ControlSpec& design = MainWindowControls()[static_cast<size_t>(IndexOf(c))];
+  const bool caption = design.kind == ControlKind::Button || design.kind == ControlKind::RadioGroup;
+  const std::wstring wide = design.kind == ControlKind::Memo ? EditorWide(text)
+                            : caption                        ? ButtonCaption(text)
+                                                             : Widen(text);
   ++settingText_;
   SetWindowTextW(h, wide.c_str());
   --settingText_;
-  switch (spec.kind) {
+  switch (design.kind) {
     case ControlKind::Label: {
       // A label sizes itself to its text.
       HDC dc = GetDC(h);
