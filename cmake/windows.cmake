@@ -65,8 +65,9 @@ add_subdirectory(src/platform)
 add_subdirectory(src/text)
 add_subdirectory(src/link)
 add_subdirectory(src/presentation)
-add_subdirectory(src/console)
 add_subdirectory(src/extras)
+# The console core needs the link and the extras.
+add_subdirectory(src/console)
 add_subdirectory(src/win)
 
 add_subdirectory(tests/text)

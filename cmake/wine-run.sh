@@ -34,6 +34,13 @@ boot() {
   if [[ ! -f "$fonts/sserife.fon" && -f /usr/share/wine/fonts/sserife.fon ]]; then
     cp /usr/share/wine/fonts/*.fon /usr/share/wine/fonts/*.ttf "$fonts/"
   fi
+  # Without a window manager wine waits 2 s for one to withdraw every
+  # top-level window it hides (each closed dialog or window). Windows it
+  # does not hand to a window manager go at once.
+  if [[ ! -f "$WINEPREFIX/.unmanaged" ]]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.unmanaged"
+  fi
   flock -u 9
   exec 9>&-
 }

@@ -6,6 +6,7 @@
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
+#include "platform/paths.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
 
@@ -86,13 +87,15 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
+// The open dialog answers with the system's own paths ("C:\dir\name" on
+// Windows).
 std::string BareName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of(platform::kPathSeparators);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string DirWithSlash(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  const size_t slash = path.find_last_of(platform::kPathSeparators);
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

@@ -1,10 +1,15 @@
-// stanzo.exe: the console on the Win32 API.
+// stanzo.exe: the console on the Win32 API. The application's title is
+// "Stanzo" (the caption of its message boxes); AppDir is the directory of
+// this executable, and the settings file is its path with ".ini".
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <exception>
 
+#include "console/console.h"
+#include "platform/paths.h"
+#include "win/console_events.h"
 #include "win/main_window.h"
 #include "win/utf16.h"
 
@@ -13,6 +18,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
+    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
+    stanzo::win::ConsoleEvents events(console);
+    console.Guard([&] { console.FormCreate(); });
+    frmMain.SetEvents(&events);
     ShowWindow(frmMain.Handle(), show);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -21,6 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
+    frmMain.SetEvents(nullptr);
     return static_cast<int>(msg.wParam);
   } catch (const std::exception& e) {
     MessageBoxW(nullptr, stanzo::win::Widen(e.what()).c_str(), L"Stanzo", MB_ICONSTOP | MB_OK);

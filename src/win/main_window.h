@@ -1,7 +1,16 @@
 // TfrmMain on the Win32 API: the console's one window, built control by
 // control from the control table (console/control_table.h) with each
-// control's kind, place, size, tab order, texts, hints and font. It has no
-// behaviour yet: the handlers come with the console core.
+// control's kind, place, size, tab order, texts, hints and font, and the
+// ConsoleView over those controls. It holds no console logic: every event
+// goes to WindowEvents (the console core's handlers, bound by
+// win/console_events.h), and the core reaches the controls through
+// ConsoleView.
+//
+// What the window does itself: the 80 ms timer, the radio group's rules
+// (no camera selected at start, a click event only for a new choice, Tab
+// only at the selected camera), its own scroll bars when the client area is
+// smaller than the controls' area, the picture buttons (transparent light
+// grey, etched when disabled), tool tips, and the event pump.
 //
 // Threading: create, use and destroy it on one thread, the thread whose
 // message loop serves it. Texts cross to the W functions as UTF-16
@@ -10,40 +19,117 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "console/console_view.h"
+#include "win/dialogs_win.h"
+
 namespace stanzo::win {
 
-class TfrmMain {
+// What the window reports. Each call is made on the window's thread from
+// its message handling; the receiver may call back into the view.
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  // A button was clicked (buttons only, picture buttons included).
+  virtual void Clicked(Control c) = 0;
+  // An edit field's or editor's text changed, by the operator or SetText.
+  virtual void Changed(Control c) = 0;
+  // Camera `index` became the selected one.
+  virtual void CameraClicked(int index) = 0;
+  // A key went down or up in control `c` (the slide button's downs and the
+  // lyric editor's ups are reported). KeyUp returns true when the key is
+  // the console's: the control does not act on it then.
+  virtual void KeyDown(Control c, Key key, unsigned shift) = 0;
+  virtual bool KeyUp(Control c, Key key, unsigned shift) = 0;
+  // Timer1 ticked.
+  virtual void Tick() = 0;
+  // The window is asked to close; false keeps it open.
+  virtual bool Closing() = 0;
+};
+
+class TfrmMain : public ConsoleView {
  public:
   // The window class's name, for FindWindowW.
   static constexpr wchar_t kClassName[] = L"TfrmMain";
+  // Timer1's interval.
+  static constexpr UINT kTimerMs = 80;
 
   // Creates the window with every control, hidden, at the design's place
-  // and outer size. `quitOnDestroy`: the window's destruction ends the
-  // thread's message loop (PostQuitMessage), as the program's one window
-  // does. Throws std::runtime_error when Windows refuses a window.
+  // and outer size; Timer1 runs from here on. `quitOnDestroy`: the
+  // window's destruction ends the thread's message loop
+  // (PostQuitMessage), as the program's one window does. Throws
+  // std::runtime_error when Windows refuses a window.
   TfrmMain(HINSTANCE instance, bool quitOnDestroy);
-  ~TfrmMain();
+  ~TfrmMain() override;
   TfrmMain(const TfrmMain&) = delete;
   TfrmMain& operator=(const TfrmMain&) = delete;
 
+  // Events go to `events` (null: nowhere) from now on; it must outlive
+  // the window or be unset first.
+  void SetEvents(WindowEvents* events) { events_ = events; }
+  // Replaces the window's own dialogs (tests); null restores them.
+  void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
+
   HWND Handle() const { return hwnd_; }
+  // The control id (GetDlgItem) of the control named `name`; -1 for an
+  // unknown name. The same in every run, for test drivers.
+  static int ControlId(std::string_view name);
   // The control named `name` in the control table; null for an unknown name.
   HWND Control(std::string_view name) const;
+  HWND Control(stanzo::Control c) const;
   // The radio buttons of grpCams, top to bottom.
-  const std::vector<HWND>& Cameras() const { return cameras_; }
+  std::vector<HWND> Cameras() const;
   // Factor applied to the design geometry (1 when the font measures 13 px).
   double LayoutScale() const { return scale_; }
 
+  // ConsoleView.
+  void SetTitle(const std::string& title) override;
+  std::string Text(stanzo::Control c) const override;
+  void SetText(stanzo::Control c, const std::string& text) override;
+  void AppendLines(stanzo::Control c, const std::string& text) override;
+  bool Enabled(stanzo::Control c) const override;
+  void SetEnabled(stanzo::Control c, bool enabled) override;
+  int ItemCount(stanzo::Control c) const override;
+  std::string Item(stanzo::Control c, int index) const override;
+  void SetItems(stanzo::Control c, const std::vector<std::string>& items) override;
+  void InsertItem(stanzo::Control c, int index, const std::string& text) override;
+  void DeleteItem(stanzo::Control c, int index) override;
+  int ItemIndex(stanzo::Control c) const override;
+  void SetItemIndex(stanzo::Control c, int index) override;
+  Selection GetSelection(stanzo::Control c) const override;
+  void SetSelection(stanzo::Control c, size_t start, size_t length) override;
+  void SetFocus(stanzo::Control c) override;
+  Dialogs& Dialog() override { return *dialogs_; }
+  void ProcessEvents() override;
+  void Pause(int ms) override;
+
  private:
+  struct Camera {
+    HWND button;
+    std::string title;
+  };
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK KeyProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                  DWORD_PTR self);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void CreateFonts();
   void CreateControls();
   void CreateHints();
   void SetTabOrder();
+  void OnCommand(int id, int code);
+  void OnCameraClicked(int index);
+  void DrawButton(const DRAWITEMSTRUCT& item);
+  void UpdateScrollBars();
+  void Scroll(int bar, int request);
+  void ShiftContent(int dx, int dy);
+  void LayOutCameras();
   int Scaled(int v) const { return static_cast<int>(v * scale_ + 0.5); }
+  // The control's table entry; its kind decides how each call is done.
+  int IndexOf(stanzo::Control c) const;
+  HWND EditOf(stanzo::Control c) const;  // the edit line of a combo box, or the edit
 
   HINSTANCE instance_;
   bool quitOnDestroy_;
@@ -52,10 +138,21 @@ class TfrmMain {
   HFONT font_ = nullptr;
   HFONT bold_ = nullptr;
   HFONT underlined_ = nullptr;
+  HICON icon_ = nullptr;
   double scale_ = 1.0;
-  std::vector<HWND> controls_;  // parallel to MainWindowControls()
-  std::vector<HWND> cameras_;
-  std::vector<HBITMAP> bitmaps_;  // the picture buttons', freed after the window
+  std::vector<HWND> controls_;   // parallel to MainWindowControls()
+  std::vector<int> index_;       // Control -> index into controls_
+  std::vector<Camera> cameras_;  // the shown ones; more may exist, hidden
+  std::vector<HWND> spareCameras_;
+  int camera_ = -1;  // the selected camera, -1 for none
+  bool camerasEnabled_ = true;
+  WindowEvents* events_ = nullptr;
+  WinDialogs ownDialogs_;
+  Dialogs* dialogs_ = &ownDialogs_;
+  int settingText_ = 0;    // >0: change notifications are the view's own
+  POINT scroll_ = {0, 0};  // how far the content is scrolled
+  bool updatingScrollBars_ = false;
+  HWND lastFocus_ = nullptr;  // the focus when the window was last deactivated
 };
 
 }  // namespace stanzo::win
