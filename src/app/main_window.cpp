@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/dialogs.h"
+#include "platform/clock.h"
 
 namespace stanzo {
 namespace {
@@ -163,8 +164,36 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
   if (c == Control::grpCams) SetTabOrder();  // new buttons join the tab order
 }
 
+// Sends run pending events between them (input, timers, replies), and a
+// repaint of the window costs a millisecond or more. Between the two lines
+// of one slide (m1, then m2 at once) a repaint would hold the second line
+// back, so the overlays change visibly apart. So the pumps of one burst of
+// sends paint at most once a frame, and never before the burst is a frame
+// old: a slide paints once its handler returns, a long series still
+// repaints as it runs. The paint held back waits for the next pump that is
+// due, or for the event loop.
 void TfrmMain::ProcessEvents() {
+  const int64_t now = platform::Clock::Default().NowMs();
+  if (now - lastPumpMs_ > kFrameMs) burstStartMs_ = now;  // after a quiet spell
+  holdPaint_ = now - std::max(lastPaintMs_, burstStartMs_) < kFrameMs;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  holdPaint_ = false;
+  lastPumpMs_ = platform::Clock::Default().NowMs();
+  if (paintHeld_) {
+    paintHeld_ = false;
+    QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+  }
+}
+
+bool TfrmMain::event(QEvent* event) {
+  if (event->type() == QEvent::UpdateRequest) {
+    if (holdPaint_) {
+      paintHeld_ = true;
+      return true;
+    }
+    lastPaintMs_ = platform::Clock::Default().NowMs();
+  }
+  return QWidget::event(event);
 }
 
 void TfrmMain::Pause(int ms) {

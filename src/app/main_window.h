@@ -62,6 +62,7 @@ class TfrmMain : public QWidget, private WidgetView {
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   // Construction (window_controls.cpp).
@@ -121,6 +122,13 @@ class TfrmMain : public QWidget, private WidgetView {
   std::unique_ptr<stanzo::Console> console_;
   double scale_ = 1.0;
   bool placed_ = false;
+  // Paint pacing inside handlers (see ProcessEvents).
+  static constexpr int64_t kFrameMs = 16;
+  bool holdPaint_ = false;
+  bool paintHeld_ = false;
+  int64_t lastPaintMs_ = 0;
+  int64_t burstStartMs_ = 0;
+  int64_t lastPumpMs_ = 0;
 };
 
 }  // namespace stanzo
