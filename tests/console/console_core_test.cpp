@@ -129,6 +129,32 @@ TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
   }
 }
 
+// Saying No to cutting a file at its NUL byte keeps the file; closing
+// then drops the edits only on the operator's word.
+TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
+  const std::string nulFile("@m1 a\r\nkept\0tail", 16);
+  for (const bool closeAnyway : {false, true}) {
+    SCOPED_TRACE(closeAnyway);
+    TempDir d;
+    FakeConsoleView v;
+    Console core(v, d / "stanzo");
+    PutFile(d / "Init.txt", nulFile);
+    PutFile(d / "Lyrics.txt", "x\r\n");
+    core.FormCreate();
+    v.Attach(&core);
+    v.SetText(C::memInit, "@m1 b\n");
+    v.dialogs.answers = {true, false, closeAnyway};  // save it? cut it? close anyway?
+    bool closing = false;
+    core.Guard([&] { closing = core.FormClose(); });
+    EXPECT_EQ(closing, closeAnyway);
+    ASSERT_EQ(v.dialogs.calls.size(), 3u);
+    EXPECT_EQ(v.dialogs.calls[1].text,
+              "Save Init.txt? Everything after its NUL byte will be lost.");
+    EXPECT_EQ(v.dialogs.calls[2].text, "Close without saving Init.txt?");
+    EXPECT_EQ(GetFile(d / "Init.txt"), nulFile);
+  }
+}
+
 TEST_F(ConsoleTest, OpeningAScriptFile) {
   PutFile(Path("Other.txt"), "@m3 marq-size 9\r\n");
   PutFile(Path("Lyrics.txt"), "old\r\n");
