@@ -14,17 +14,8 @@ scripts/deps.sh build shots browser
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_BENCH=OFF >/dev/null
 cmake --build build/release --target stanzo-stage
 
-work=$(mktemp -d)
-build/release/src/stage/stanzo-stage --headless --listen 127.0.0.1:0 --http 127.0.0.1:0 \
-  >"$work/stdout" 2>"$work/stderr" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do
-  grep -q '^Overlay page at' "$work/stdout" && break
-  kill -0 "$pid" 2>/dev/null || { cat "$work/stderr" >&2; exit 1; }
-  sleep 0.1
-done
-port=$(sed -n 's/^Listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/stdout")
+source tools/stage-lib.sh
+start_stage '^Overlay page at' --headless --listen 127.0.0.1:0 --http 127.0.0.1:0
 url=$(sed -n 's/^Overlay page at \(http:.*\)$/\1/p' "$work/stdout")
 [[ -n "$port" && -n "$url" ]] || { echo "overlay-page-screenshot: the stage did not start" >&2; exit 1; }
 
@@ -32,11 +23,7 @@ commands=(
   "@m1 marq-marquee Amazing grace, how sweet the sound"
   "@m2 marq-marquee That saved a wretch like me"
 )
-greeting=$'VLC media player 3.0.24 Vetinari\nCommand Line Interface initialized. Type `help\' for help.\r\n> '
-exec 3<>"/dev/tcp/127.0.0.1/$port"
-printf '%s\n' "${commands[@]}" >&3
-timeout 10 head -c $((${#greeting} + 2 * ${#commands[@]})) <&3 >/dev/null
-exec 3<&-
+send_to_stage "${commands[@]}"
 
 # As root Chromium needs --no-sandbox; the page gets 3 s of virtual time to
 # open its feed and draw.

@@ -19,17 +19,8 @@ if [[ -z "${STAGE_SCREENSHOT_DISPLAY:-}" ]]; then
 fi
 
 out=$1
-work=$(mktemp -d)
-build/release/src/stage/stanzo-stage --fullscreen=0 --listen 127.0.0.1:0 \
-  >"$work/stdout" 2>"$work/stderr" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do
-  grep -q '^Listening on' "$work/stdout" && break
-  kill -0 "$pid" 2>/dev/null || { cat "$work/stderr" >&2; exit 1; }
-  sleep 0.1
-done
-port=$(sed -n 's/^Listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/stdout")
+source tools/stage-lib.sh
+start_stage '^Listening on' --fullscreen=0 --listen 127.0.0.1:0
 [[ -n "$port" ]] || { echo "stage-screenshot: the stage did not start" >&2; exit 1; }
 
 commands=(
@@ -40,12 +31,7 @@ commands=(
   "@m1 marq-marquee Amazing grace, how sweet the sound\$_That saved a wretch like me"
   "@m2 marq-marquee I once was lost, but now am found"
 )
-greeting=$'VLC media player 3.0.24 Vetinari\nCommand Line Interface initialized. Type `help\' for help.\r\n> '
-exec 3<>"/dev/tcp/127.0.0.1/$port"
-printf '%s\n' "${commands[@]}" >&3
-# Every command answers with a bare prompt: wait for all of them.
-timeout 10 head -c $((${#greeting} + 2 * ${#commands[@]})) <&3 >/dev/null
-exec 3<&-
+send_to_stage "${commands[@]}"
 sleep 1  # let the window repaint
 import -window root "$out"
 echo "Saved $out"

@@ -92,8 +92,7 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
 }
 
 void CheckName(std::string_view name, const char* what) {
-  if (Trim(name).empty() || name.find_first_of("\r\n=[]") != std::string_view::npos ||
-      Trim(name).front() == ';') {
+  if (!IsIniName(name)) {
     throw std::invalid_argument(std::string("invalid settings ") + what + " name");
   }
 }
@@ -114,6 +113,15 @@ std::optional<std::string> ReadIfExists(platform::Files& files, const std::strin
 }
 
 }  // namespace
+
+std::string_view TrimIniBlanks(std::string_view s) {
+  return Trim(s);
+}
+
+bool IsIniName(std::string_view name) {
+  const std::string_view t = Trim(name);
+  return !t.empty() && name.find_first_of("\r\n=[]") == std::string_view::npos && t.front() != ';';
+}
 
 std::string IniLookup(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view def) {

@@ -67,6 +67,13 @@ std::string IniLookup(std::string_view content, std::string_view section, std::s
                       std::string_view def);
 std::string IniAssign(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view value);
+// `s` without the blanks (space, tab, CR, VT, FF) at either end: names and
+// values are compared and read as the file's lines hold them, trimmed.
+std::string_view TrimIniBlanks(std::string_view s);
+// True for a section or key name a file can hold: not blank, without a line
+// break, "=", "[" or "]", and not starting (once trimmed) with ";", which
+// would make its line a comment. IniAssign refuses every other name.
+bool IsIniName(std::string_view name);
 
 // "/opt/stanzo/stanzo" -> "/opt/stanzo/"; on Windows
 // "C:\Stanzo\stanzo.exe" -> "C:\Stanzo\" (the path up to its last "\", "/"

@@ -11,11 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
+
+#include "platform/sockets_common.h"
 
 namespace stanzo::platform {
 namespace posix {
@@ -25,10 +23,7 @@ using C = SocketCondition;
 
 // Each errno beside the condition it stands for. ErrorFor picks the first
 // row of a condition, so the usual number comes first.
-const struct {
-  int err;
-  SocketCondition condition;
-} kErrnoTable[] = {
+const internal::ErrorRow kErrnoTable[] = {
     {EINTR, C::kInterrupted},
     {EBADF, C::kBadHandle},
     {EACCES, C::kAccessDenied},
@@ -134,52 +129,6 @@ SocketError LookupNow(const std::string& host, std::uint32_t* address) {
   return result;
 }
 
-// The answer of one lookup, shared by the caller's handle and the thread
-// that looks up: whichever lets go last frees it, so an abandoned lookup
-// finishes into memory nobody else uses.
-struct LookupState {
-  std::mutex mu;
-  std::condition_variable answered;
-  bool done = false;
-  SocketError error;
-  std::uint32_t address = 0;
-
-  void Finish(SocketError e, std::uint32_t a) {
-    {
-      std::lock_guard lock(mu);
-      error = e;
-      address = a;
-      done = true;
-    }
-    answered.notify_all();
-  }
-};
-
-class PosixLookup final : public NameLookup {
- public:
-  explicit PosixLookup(std::shared_ptr<LookupState> state) : state_(std::move(state)) {}
-
-  bool Wait(int timeout_ms) override {
-    std::unique_lock lock(state_->mu);
-    const auto done = [this] { return state_->done; };
-    if (timeout_ms < 0) {
-      state_->answered.wait(lock, done);
-    } else {
-      state_->answered.wait_for(lock, std::chrono::milliseconds(timeout_ms), done);
-    }
-    return state_->done;
-  }
-
-  SocketError Result(std::uint32_t* address) override {
-    std::lock_guard lock(state_->mu);
-    *address = state_->address;
-    return state_->error;
-  }
-
- private:
-  std::shared_ptr<LookupState> state_;
-};
-
 class PosixSockets final : public Sockets {
  public:
   bool Started() override { return true; }
@@ -244,44 +193,18 @@ class PosixSockets final : public Sockets {
   void Close(SocketHandle handle) override { close(Fd(handle)); }
 
   std::unique_ptr<NameLookup> StartLookup(const std::string& host) override {
-    auto state = std::make_shared<LookupState>();
-    if (host.find('\0') != std::string::npos) {
-      // The resolver would look up a name cut short at the NUL; no host
-      // has one.
-      state->Finish({C::kHostNotFound, kHostNotFoundCode}, 0);
-    } else {
-      try {
-        std::thread([state, host] {
-          std::uint32_t address = 0;
-          const SocketError error = LookupNow(host, &address);
-          state->Finish(error, address);
-        }).detach();
-      } catch (const std::system_error&) {
-        // No thread to spare: look up in the caller, as a last resort.
-        std::uint32_t address = 0;
-        const SocketError error = LookupNow(host, &address);
-        state->Finish(error, address);
-      }
-    }
-    return std::make_unique<PosixLookup>(std::move(state));
+    return internal::StartBackgroundLookup(host, LookupNow, LookupNow);
   }
 
   SocketError ErrorFor(SocketCondition condition) override {
-    for (const auto& row : kErrnoTable) {
-      if (row.condition == condition) return {condition, row.err};
-    }
-    return {condition, 0};
+    return internal::ErrorForCondition(kErrnoTable, condition);
   }
 };
 
 }  // namespace
 
 SocketError ErrorFromErrno(int err) {
-  if (err == 0) return kOk;
-  for (const auto& row : kErrnoTable) {
-    if (row.err == err) return {row.condition, err};
-  }
-  return {C::kOther, err};
+  return internal::ErrorFromTable(kErrnoTable, err);
 }
 
 SocketError LookupError(int gai_error, int sys_errno) {

@@ -4,13 +4,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
+#include "platform/sockets_common.h"
 #include "platform/win32/utf16.h"
 
 namespace stanzo::platform {
@@ -21,10 +17,7 @@ using C = SocketCondition;
 
 // Each Windows Sockets code beside the condition it stands for; the codes
 // are the numbers the operator reads in "Socket Error # <code>".
-const struct {
-  int err;
-  SocketCondition condition;
-} kWsaTable[] = {
+const internal::ErrorRow kWsaTable[] = {
     {WSAEINTR, C::kInterrupted},                        // 10004
     {WSAEBADF, C::kBadHandle},                          // 10009
     {WSAEACCES, C::kAccessDenied},                      // 10013
@@ -125,50 +118,15 @@ SocketError LookupNow(const std::string& host, std::uint32_t* address) {
   return result;
 }
 
-// The answer of one lookup, shared by the caller's handle and the thread
-// that looks up: whichever lets go last frees it.
-struct LookupState {
-  std::mutex mu;
-  std::condition_variable answered;
-  bool done = false;
-  SocketError error;
-  std::uint32_t address = 0;
-
-  void Finish(SocketError e, std::uint32_t a) {
-    {
-      std::lock_guard lock(mu);
-      error = e;
-      address = a;
-      done = true;
-    }
-    answered.notify_all();
-  }
-};
-
-class Win32Lookup final : public NameLookup {
- public:
-  explicit Win32Lookup(std::shared_ptr<LookupState> state) : state_(std::move(state)) {}
-
-  bool Wait(int timeout_ms) override {
-    std::unique_lock lock(state_->mu);
-    const auto done = [this] { return state_->done; };
-    if (timeout_ms < 0) {
-      state_->answered.wait(lock, done);
-    } else {
-      state_->answered.wait_for(lock, std::chrono::milliseconds(timeout_ms), done);
-    }
-    return state_->done;
-  }
-
-  SocketError Result(std::uint32_t* address) override {
-    std::lock_guard lock(state_->mu);
-    *address = state_->address;
-    return state_->error;
-  }
-
- private:
-  std::shared_ptr<LookupState> state_;
-};
+// LookupNow on a thread of its own, which keeps Winsock started for
+// itself: an abandoned lookup may outlive the last client.
+SocketError LookupInThread(const std::string& host, std::uint32_t* address) {
+  WSADATA data;
+  const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  const SocketError error = LookupNow(host, address);
+  if (started) WSACleanup();
+  return error;
+}
 
 class Win32Sockets final : public Sockets {
  public:
@@ -266,36 +224,11 @@ class Win32Sockets final : public Sockets {
   void Close(SocketHandle handle) override { closesocket(Sock(handle)); }
 
   std::unique_ptr<NameLookup> StartLookup(const std::string& host) override {
-    auto state = std::make_shared<LookupState>();
-    if (host.find('\0') != std::string::npos) {
-      // The resolver would look up a name cut short at the NUL.
-      state->Finish({C::kHostNotFound, kHostNotFoundCode}, 0);
-    } else {
-      try {
-        // The thread keeps Winsock started for itself: an abandoned lookup
-        // may outlive the last client.
-        std::thread([state, host] {
-          WSADATA data;
-          const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-          std::uint32_t address = 0;
-          const SocketError error = LookupNow(host, &address);
-          state->Finish(error, address);
-          if (started) WSACleanup();
-        }).detach();
-      } catch (const std::system_error&) {
-        std::uint32_t address = 0;
-        const SocketError error = LookupNow(host, &address);
-        state->Finish(error, address);
-      }
-    }
-    return std::make_unique<Win32Lookup>(std::move(state));
+    return internal::StartBackgroundLookup(host, LookupInThread, LookupNow);
   }
 
   SocketError ErrorFor(SocketCondition condition) override {
-    for (const auto& row : kWsaTable) {
-      if (row.condition == condition) return {condition, row.err};
-    }
-    return {condition, 0};
+    return internal::ErrorForCondition(kWsaTable, condition);
   }
 
  private:
@@ -306,11 +239,7 @@ class Win32Sockets final : public Sockets {
 }  // namespace
 
 SocketError ErrorFromWsa(int err) {
-  if (err == 0) return kOk;
-  for (const auto& row : kWsaTable) {
-    if (row.err == err) return {row.condition, err};
-  }
-  return {C::kOther, err};
+  return internal::ErrorFromTable(kWsaTable, err);
 }
 
 SocketError LookupError(int err) {
