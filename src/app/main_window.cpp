@@ -167,15 +167,17 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
 // Sends run pending events between them (input, timers, replies), and a
 // repaint of the window costs a millisecond or more. Between the two lines
 // of one slide (m1, then m2 at once) a repaint would hold the second line
-// back, so the overlays change visibly apart. So the pumps of one burst of
-// sends paint at most once a frame, and never before the burst is a frame
-// old: a slide paints once its handler returns, a long series still
-// repaints as it runs. The paint held back waits for the next pump that is
-// due, or for the event loop.
+// back, so the overlays change visibly apart. So the first pump after a
+// quiet spell holds the paint back, and pumps in quick succession paint at
+// most once a frame. A paint held back for a whole frame goes out at the
+// next pump whatever it is, so a slow series of pumps (the process
+// runner's wait loop) still repaints; otherwise it waits for the next pump
+// or for the event loop.
 void TfrmMain::ProcessEvents() {
   const int64_t now = platform::Clock::Default().NowMs();
-  if (now - lastPumpMs_ > kFrameMs) burstStartMs_ = now;  // after a quiet spell
-  holdPaint_ = now - std::max(lastPaintMs_, burstStartMs_) < kFrameMs;
+  const bool afterQuiet = now - lastPumpMs_ > kFrameMs;
+  const bool overdue = heldSinceMs_ >= 0 && now - heldSinceMs_ >= kFrameMs;
+  holdPaint_ = !overdue && (afterQuiet || now - lastPaintMs_ < kFrameMs);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   holdPaint_ = false;
   lastPumpMs_ = platform::Clock::Default().NowMs();
@@ -187,11 +189,14 @@ void TfrmMain::ProcessEvents() {
 
 bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::UpdateRequest) {
+    const int64_t now = platform::Clock::Default().NowMs();
     if (holdPaint_) {
       paintHeld_ = true;
+      if (heldSinceMs_ < 0) heldSinceMs_ = now;
       return true;
     }
-    lastPaintMs_ = platform::Clock::Default().NowMs();
+    lastPaintMs_ = now;
+    heldSinceMs_ = -1;
   }
   return QWidget::event(event);
 }

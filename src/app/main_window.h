@@ -127,7 +127,7 @@ class TfrmMain : public QWidget, private WidgetView {
   bool holdPaint_ = false;
   bool paintHeld_ = false;
   int64_t lastPaintMs_ = 0;
-  int64_t burstStartMs_ = 0;
+  int64_t heldSinceMs_ = -1;  // when the paint now held back was first held
   int64_t lastPumpMs_ = 0;
 };
 
