@@ -35,6 +35,9 @@
 #include "link/tcp_client.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
+#include "remote/remote_endpoint.h"
+#include "remote/remote_rules.h"
+#include "stage/stage_dialect.h"
 #include "text/line_file.h"
 #include "text/settings.h"
 
@@ -116,6 +119,31 @@ class Console : private ChannelView {
   void butCamEditClick();
   void butTestClick();
 
+  // Blank: both overlays show nothing ("$_"); the queue's selection stays,
+  // so the next slide press goes on from there.
+  void Blank();
+  // A key pressed while the window is active, before the control with the
+  // focus acts on it (`focus`: that control, nullopt for none of ours).
+  // True when it was a presentation clicker's key (remote_rules.h), which
+  // then did what its button does if that button is enabled; the control
+  // must not act on it.
+  bool FormKeyDown(Key key, unsigned shift, std::optional<Control> focus);
+
+  // The web server. Set before FormCreate (or never: no server); it must
+  // outlive the console. LoadSettings starts it as [Remote] says.
+  void SetRemote(remote::Endpoint* endpoint) { remote_ = endpoint; }
+  // Runs the server's queued requests and publishes the state. The window
+  // calls it whenever the server wakes it; Timer1Timer calls it too.
+  void RunRemoteTasks();
+  remote::State RemoteState() const;
+  // One remote action (kNext, kBack, kBlank, kSelect with `index`; kState
+  // only reads) through
+  // the window's own handlers. Refused (not connected, no line selected,
+  // no such line) it answers an error status and the reason, and changes
+  // nothing; otherwise 200 and the new state. A failed send answers its
+  // error instead of showing a box nobody at the console asked for.
+  remote::Reply RemoteAction(remote::Route action, long long index = -1);
+
  private:
   // The init list and the lyric script are both editor files beside the
   // executable, named by a label, with a save button as their dirty flag.
@@ -175,6 +203,11 @@ class Console : private ChannelView {
   bool AskToSaveScriptAtClose(ScriptFile& f);
   void OpenScript(ScriptFile& f);
   void Pause(int ms);
+  void StartRemote();
+  void PublishRemote();
+  // The sends of the slide sender: the line on screen is the queue line
+  // being sent.
+  void SendSlideCommand(const std::string& text);
 
   ConsoleView& view_;
   std::string exePath_;
@@ -194,6 +227,14 @@ class Console : private ChannelView {
   TextEncoding adhocEncoding_ = TextEncoding::Utf8;
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   bool closed_ = false;
+  remote::Endpoint* remote_ = nullptr;
+  bool remoteStarted_ = false;
+  // What the player was sent for its overlays, as the stage would show it.
+  stage::Dialect overlays_;
+  int liveIndex_ = -1;     // the queue line on screen, -1 for none
+  int sendingSlide_ = -1;  // the queue line whose slide is being sent
+  bool blanking_ = false;  // Blank is sending
+  bool blank_ = false;     // Blank was the last thing sent to the main overlay
 };
 
 // How the log shows one entry: a lone CR, CR LF and LF each end a line; a
