@@ -7,6 +7,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/listener.h"
 #include "remote/remote_pages.h"
 #include "stage/overlay_state.h"
 
@@ -88,6 +89,8 @@ class Server::Impl {
  public:
   explicit Impl(Server& owner) : owner_(owner) {
     http_.new_task_queue = [] { return new BoundedPool(kMaxConnections, kMaxWaiting); };
+    http_.set_socket_options(
+        [](socket_t s) { platform::PrepareListener(static_cast<std::uintptr_t>(s)); });
     http_.set_payload_max_length(kMaxRequestBytes);
     http_.set_read_timeout(std::chrono::milliseconds(kIdleMs));
     http_.set_write_timeout(std::chrono::milliseconds(kIdleMs));
@@ -109,6 +112,7 @@ class Server::Impl {
   httplib::Server http_;
   std::string pin_;
   ActionFn act_;
+  std::atomic<bool> ended_{false};
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -276,7 +280,13 @@ bool Server::Listen(const std::string& host, int port, const std::string& pin, A
     return false;
   }
   port_ = bound;
-  thread_ = std::thread([this] { impl_->http_.listen_after_bind(); });
+  thread_ = std::thread([this] {
+    impl_->http_.listen_after_bind();
+    impl_->ended_ = true;
+  });
+  // Until it runs, a stop would be lost and the destructor would wait for
+  // a server that never ends.
+  while (!impl_->http_.is_running() && !impl_->ended_) std::this_thread::yield();
   return true;
 }
 
