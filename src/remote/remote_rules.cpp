@@ -58,10 +58,9 @@ ListenPlan PlanListen(std::string_view listen, std::string_view pin) {
     port = listen.substr(colon + 1);
     if (host.find(':') != std::string_view::npos) host = {};  // IPv6 needs brackets
   }
-  if (host.empty() || !AllDigits(port) || std::stoi(std::string(port)) < 1 ||
-      std::stoi(std::string(port)) > 65535) {
+  if (host.empty() || !AllDigits(port) || std::stoi(std::string(port)) > 65535) {
     plan.problem = "Remote: Listen=" + std::string(listen) +
-                   " is not HOST:PORT (port 1 to 65535); the remote stays off";
+                   " is not HOST:PORT (port 0 to 65535); the remote stays off";
     return plan;
   }
   plan.enabled = true;

@@ -37,7 +37,7 @@ struct ListenPlan {
 // The plan for `listen` (the Listen= value, default kDefaultListen) and
 // `pin`. Empty means off. A host that is not loopback needs a Pin; without
 // one the server stays on loopback at the same port and says why. A value
-// that is not HOST:PORT with a port of 1..65535 keeps the server off and
+// that is not HOST:PORT with a port of 0..65535 (0: any free one) keeps the server off and
 // says why (a typo must not open a port nobody asked for). "[::1]:PORT"
 // names an IPv6 host.
 ListenPlan PlanListen(std::string_view listen, std::string_view pin);

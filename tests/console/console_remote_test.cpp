@@ -57,7 +57,7 @@ TEST(ConsoleRemoteTest, SettingsStartTheServerOrSayWhyNot) {
        "E Remote: listening on 127.0.0.1:9000 only: set Pin= in [Remote] to listen on 0.0.0.0|"},
       {"[Remote]\r\nListen=0.0.0.0:9000\r\nPin=2468\r\n", "", "0.0.0.0:9000 pin=2468", ""},
       {"[Remote]\r\nListen=nonsense\r\n", "", "",
-       "E Remote: Listen=nonsense is not HOST:PORT (port 1 to 65535); the remote stays off|"},
+       "E Remote: Listen=nonsense is not HOST:PORT (port 0 to 65535); the remote stays off|"},
       {"", "in use", "127.0.0.1:8096 pin=", "E Remote: cannot listen on 127.0.0.1:8096: in use|"},
   };
   for (const auto& c : cases) {

@@ -33,7 +33,7 @@ TEST(RemoteRulesTest, ListenPlan) {
       {"192.168.1.5:80", " 4711 ", true, "192.168.1.5", 80, "4711", ""},
       {"127.0.0.1.evil:8096", "", true, "127.0.0.1", 8096, "", "Remote: listening on"},
       {"8096", "", false, "", 0, "", "Remote: Listen=8096 is not HOST:PORT"},
-      {"host:0", "", false, "", 0, "", "Remote: Listen=host:0 is not"},
+      {"localhost:0", "", true, "localhost", 0, "", ""},
       {"host:65536", "", false, "", 0, "", "Remote: Listen=host:65536 is not"},
       {"fe80::1:8096", "1", false, "", 0, "", "Remote: Listen=fe80::1:8096 is not"},
   };
