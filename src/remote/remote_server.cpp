@@ -91,6 +91,8 @@ class Server::Impl {
     http_.new_task_queue = [] { return new BoundedPool(kMaxConnections, kMaxWaiting); };
     http_.set_socket_options(
         [](socket_t s) { platform::PrepareListener(static_cast<std::uintptr_t>(s)); });
+    // A controller's press is one small request: no waiting to fill a segment.
+    http_.set_tcp_nodelay(true);
     http_.set_payload_max_length(kMaxRequestBytes);
     http_.set_read_timeout(std::chrono::milliseconds(kIdleMs));
     http_.set_write_timeout(std::chrono::milliseconds(kIdleMs));
