@@ -21,6 +21,7 @@ body.remote { display: flex; flex-direction: column; height: 100vh; height: 100d
 #queue { flex: 1; overflow-y: auto; margin: 0; padding: 0; list-style: none; }
 #queue li { padding: 0.7em 1em; border-bottom: 1px solid #2a2a2a; white-space: pre-wrap;
             overflow-wrap: anywhere; cursor: pointer; min-height: 1.2em; }
+#queue li.command { color: #888; font-size: 0.85em; }
 #queue li.live { background: #1d4d1d; }
 #queue li.next { outline: 3px solid #e0b000; outline-offset: -3px; }
 #queue li.live::before { content: "\25B6  "; }
@@ -68,6 +69,7 @@ constexpr char kRemoteScript[] = R"js(
       lines.forEach(function (text, i) {
         const row = document.createElement('li');
         row.textContent = text;
+        if (/^@|^\{init\}/i.test(text)) row.classList.add('command');
         row.addEventListener('click', function () { post('/api/select', { index: i }); });
         queue.appendChild(row);
       });

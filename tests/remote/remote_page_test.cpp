@@ -130,6 +130,13 @@ class RemotePageTest : public QObject {
       return Text(monitor, "document.getElementById('upcoming').textContent") == "And home";
     }));
     QCOMPARE(player_->LineTexts().size(), size_t{2});  // selecting sends nothing
+
+    // The README's pictures: tools/remote-screenshots.sh sets the folder.
+    const QString shots = qEnvironmentVariable("STANZO_REMOTE_SHOTS");
+    if (!shots.isEmpty()) {
+      QVERIFY(phone.screenshot().save(shots + "/remote.png"));
+      QVERIFY(monitor.screenshot().save(shots + "/monitor.png"));
+    }
   }
 
   void aClientWithoutThePinIsKeptOut() {
