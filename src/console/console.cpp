@@ -157,7 +157,19 @@ Console::Console(ConsoleView& view, std::string exePath)
 
 Console::~Console() = default;
 
+namespace {
+
+// Counts the handlers running, nested ones included.
+struct Depth {
+  explicit Depth(int& d) : depth(++d) {}
+  ~Depth() { --depth; }
+  int& depth;
+};
+
+}  // namespace
+
 void Console::Guard(const std::function<void()>& handler) {
+  Depth depth(handlerDepth_);
   try {
     handler();
   } catch (const SendingStopped&) {
@@ -265,7 +277,9 @@ void Console::SendSlideCommand(const std::string& text) {
 void Console::Timer1Timer() {
   channel_.PollReply();
   programs_->Tick();
-  RunRemoteTasks();
+  // Only a tick of its own (run through Guard or not), never one that runs
+  // inside another handler's sends, dialog or wait.
+  if (handlerDepth_ <= 1) RunRemoteTasksNow();
 }
 
 ItemList& Console::History() {
@@ -516,7 +530,12 @@ void Console::PublishRemote() {
 }
 
 void Console::RunRemoteTasks() {
+  if (handlerDepth_ == 0) RunRemoteTasksNow();
+}
+
+void Console::RunRemoteTasksNow() {
   if (!remote_) return;
+  Depth depth(handlerDepth_);
   remote_->Hub().RunPending();
   PublishRemote();
 }

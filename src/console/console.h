@@ -133,7 +133,10 @@ class Console : private ChannelView {
   // outlive the console. LoadSettings starts it as [Remote] says.
   void SetRemote(remote::Endpoint* endpoint) { remote_ = endpoint; }
   // Runs the server's queued requests and publishes the state. The window
-  // calls it whenever the server wakes it; Timer1Timer calls it too.
+  // calls it whenever the server wakes it; Timer1Timer calls it too. A
+  // request runs only while no other handler runs: never in the middle of
+  // a slide's sends, under a dialog or in a wait, where the window's own
+  // buttons could not be pressed either; it waits for the next tick then.
   void RunRemoteTasks();
   remote::State RemoteState() const;
   // One remote action (kNext, kBack, kBlank, kSelect with `index`; kState
@@ -204,6 +207,7 @@ class Console : private ChannelView {
   void OpenScript(ScriptFile& f);
   void Pause(int ms);
   void StartRemote();
+  void RunRemoteTasksNow();
   void PublishRemote();
   // The sends of the slide sender: the line on screen is the queue line
   // being sent.
@@ -227,6 +231,7 @@ class Console : private ChannelView {
   TextEncoding adhocEncoding_ = TextEncoding::Utf8;
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   bool closed_ = false;
+  int handlerDepth_ = 0;  // Guard and the remote's requests, nested ones included
   remote::Endpoint* remote_ = nullptr;
   bool remoteStarted_ = false;
   // What the player was sent for its overlays, as the stage would show it.

@@ -3,7 +3,9 @@
 // handlers, and the clicker keys, with the player's side read on the wire.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "console/console.h"
 #include "console/fake_console_view.h"
@@ -172,6 +174,37 @@ TEST_F(ConsoleRemoteActions, ActionsGoThroughTheWindowsHandlers) {
   console.RunRemoteTasks();
   EXPECT_EQ(endpoint.hub.Latest().state, remote::StateJson(s));
   EXPECT_NE(endpoint.hub.Latest().overlay.find("\"text\":\"Four\""), std::string::npos);
+}
+
+// A request runs only when no handler runs: not in the events a slide's
+// sends handle, nor under a dialog, where no button could be pressed.
+TEST_F(ConsoleRemoteActions, RequestsWaitForTheRunningHandler) {
+  Connect();
+  std::atomic<int> ran{0};
+  std::thread server([&] {
+    endpoint.hub.Call(
+        [&] {
+          ++ran;
+          return remote::Reply{};
+        },
+        10s);
+  });
+  while (endpoint.hub.Latest().version == 0 || ran == 0) {
+    console.Guard([&] {
+      view.onEvents = [&] {  // the window's timer and wake, as bound
+        console.Guard([&] { console.Timer1Timer(); });
+        console.RunRemoteTasks();
+        EXPECT_EQ(ran, 0);
+      };
+      console.butSlideClick();
+      view.onEvents = nullptr;
+      console.Guard([&] { console.Timer1Timer(); });  // under a dialog, say
+      EXPECT_EQ(ran, 0);
+    });
+    console.RunRemoteTasks();
+  }
+  server.join();
+  EXPECT_EQ(ran, 1);
 }
 
 TEST_F(ConsoleRemoteActions, ClickerKeysActOutsideTextFields) {
