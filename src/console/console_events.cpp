@@ -3,6 +3,8 @@
 namespace stanzo {
 namespace {
 
+static_assert(kTickIntervalMs == Console::kPollIntervalMs, "the timer ticks at the poll interval");
+
 using Handler = void (Console::*)();
 
 Handler ClickHandler(Control c) {

@@ -12,6 +12,9 @@
 
 namespace stanzo {
 
+// How often a window's timer ticks (WindowEvents::Tick).
+inline constexpr int kTickIntervalMs = 80;
+
 class WindowEvents {
  public:
   virtual ~WindowEvents() = default;

@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/resources/back.xpm"
-#include "app/resources/icon.xpm"
-#include "app/resources/open.xpm"
-#include "app/resources/save.xpm"
+#include "resources/back.xpm"
+#include "resources/icon.xpm"
+#include "resources/open.xpm"
+#include "resources/save.xpm"
 
 namespace stanzo::win {
 namespace {
