@@ -32,6 +32,14 @@ Key KeyOf(const QKeyEvent* e) {
       return Key::kF3;
     case Qt::Key_0:
       return (e->modifiers() & Qt::KeypadModifier) ? Key::kNumpad0 : Key::kOther;
+    case Qt::Key_PageDown:
+      return Key::kPageDown;
+    case Qt::Key_PageUp:
+      return Key::kPageUp;
+    case Qt::Key_Period:
+      return Key::kPeriod;
+    case Qt::Key_B:
+      return Key::kB;
     default:
       return Key::kOther;
   }
@@ -106,11 +114,31 @@ void TfrmMain::BindEvents() {
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
     if (s == Qt::ApplicationActive && events_) events_->Activated();
   });
-  W(Control::memLyric)->installEventFilter(this);
-  W(Control::butSlide)->installEventFilter(this);
+  // Every event of the application passes eventFilter once: the keys of
+  // the whole window before the focused control, and those of memLyric
+  // and butSlide.
+  qApp->installEventFilter(this);
+}
+
+std::optional<Control> TfrmMain::FocusedControl() const {
+  for (QWidget* w = QApplication::focusWidget(); w && w != this; w = w->parentWidget()) {
+    for (int i = 0; i < kControlCount; ++i)
+      if (W(static_cast<Control>(i)) == w) return static_cast<Control>(i);
+  }
+  return std::nullopt;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  // A key's first delivery, to the focused widget of this window (or the
+  // window itself when nothing has the focus).
+  if (event->type() == QEvent::KeyPress && events_) {
+    QWidget* focus = QApplication::focusWidget();
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == focus || (!focus && w == this)) && (w == this || isAncestorOf(w))) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (events_->FormKeyDown(FocusedControl(), KeyOf(key), ShiftOf(key))) return true;
+    }
+  }
   QWidget* memLyric = W(Control::memLyric);
   if (watched == memLyric && event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);

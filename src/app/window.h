@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/view.h"
 #include "console/window_events.h"
@@ -53,6 +54,8 @@ class TfrmMain : public QWidget, public WidgetView {
   void SetTabOrder();
   void PlaceWindow();
   void BindEvents();
+  // The control of the table that holds the focus, or nullopt.
+  std::optional<Control> FocusedControl() const;
   template <class T>
   T* Find(Control c) const {
     return qobject_cast<T*>(W(c));

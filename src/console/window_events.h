@@ -8,6 +8,8 @@
 // receiver may call back into the view, and may run pending events.
 #pragma once
 
+#include <optional>
+
 #include "console/console_view.h"
 
 namespace stanzo {
@@ -30,6 +32,16 @@ class WindowEvents {
   // the console's: the control does not act on it then.
   virtual void KeyDown(Control c, Key key, unsigned shift) = 0;
   virtual bool KeyUp(Control c, Key key, unsigned shift) = 0;
+  // A key went down while the window was active, before the control with
+  // the focus (`focus`; nullopt when no control of the table has it) saw
+  // it. True when the key is the console's: the control does not see it.
+  virtual bool FormKeyDown(std::optional<Control> focus, Key key, unsigned shift) {
+    (void)focus, (void)key, (void)shift;
+    return false;
+  }
+  // The console's web server has requests waiting. The server posts this
+  // to the window's thread; it is never made from another thread.
+  virtual void RemoteRequests() {}
   // The poll timer ticked.
   virtual void Tick() = 0;
   // The window was shown, or the operator returned to it (it became the
