@@ -459,12 +459,44 @@ bool Console::memLyricKeyUp(Key key, unsigned shift) {
 
 // ------------------------------------------------------------------ slides
 
+void Console::butSlideClick() {
+  RunSlides(&SlideSender::SendSlide);
+}
+
+void Console::butSlideBackClick() {
+  RunSlides(&SlideSender::SlideBack);
+}
+
+void Console::RunSlides(void (SlideSender::*press)()) {
+  if (slidesRunning_) {
+    (slides_.*press)();  // a press amid a press: the sender ignores it
+    return;
+  }
+  slidesRunning_ = true;
+  struct Reset {
+    Console& c;
+    ~Reset() {
+      c.slidesRunning_ = false;
+      c.blankPending_ = false;  // a failed press takes its Blank with it
+    }
+  } reset{*this};
+  (slides_.*press)();
+  if (!blankPending_) return;
+  blankPending_ = false;
+  slidesRunning_ = false;
+  Blank();
+}
+
 void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
   if (key == Key::kNumpad0) butSlideBackClick();
 }
 
 void Console::Blank() {
   StopIfClosed();
+  if (slidesRunning_) {
+    blankPending_ = true;
+    return;
+  }
   blanking_ = true;
   struct Reset {
     bool& flag;

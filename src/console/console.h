@@ -111,16 +111,18 @@ class Console : private ChannelView {
   void butLyricSaveClick() { SaveLyricFile(); }
   void butToListClick() { CopyLyricsToQueue(); }
   void butLineFromListClick();
-  void butSlideClick() { slides_.SendSlide(); }
+  void butSlideClick();
   void butSlideKeyDown(Key key, unsigned shift);
-  void butSlideBackClick() { slides_.SlideBack(); }
+  void butSlideBackClick();
   void butExecClick();
   void grpCamsClick(int index);
   void butCamEditClick();
   void butTestClick();
 
   // Blank: both overlays show nothing ("$_"); the queue's selection stays,
-  // so the next slide press goes on from there.
+  // so the next slide press goes on from there. Pressed while a slide is
+  // being sent (its sends handle events), it follows right after that
+  // slide rather than land between the slide's two lines.
   void Blank();
   // A key pressed while the window is active, before the control with the
   // focus acts on it (`focus`: that control, nullopt for none of ours).
@@ -212,6 +214,8 @@ class Console : private ChannelView {
   // The sends of the slide sender: the line on screen is the queue line
   // being sent.
   void SendSlideCommand(const std::string& text);
+  // Runs a slide or back press; a Blank pressed meanwhile follows it.
+  void RunSlides(void (SlideSender::*press)());
 
   ConsoleView& view_;
   std::string exePath_;
@@ -236,10 +240,12 @@ class Console : private ChannelView {
   bool remoteStarted_ = false;
   // What the player was sent for its overlays, as the stage would show it.
   stage::Dialect overlays_;
-  int liveIndex_ = -1;     // the queue line on screen, -1 for none
-  int sendingSlide_ = -1;  // the queue line whose slide is being sent
-  bool blanking_ = false;  // Blank is sending
-  bool blank_ = false;     // Blank was the last thing sent to the main overlay
+  int liveIndex_ = -1;          // the queue line on screen, -1 for none
+  int sendingSlide_ = -1;       // the queue line whose slide is being sent
+  bool blanking_ = false;       // Blank is sending
+  bool blank_ = false;          // Blank was the last thing sent to the main overlay
+  bool slidesRunning_ = false;  // a slide or back press is sending
+  bool blankPending_ = false;   // Blank was pressed meanwhile
 };
 
 // How the log shows one entry: a lone CR, CR LF and LF each end a line; a

@@ -207,6 +207,22 @@ TEST_F(ConsoleRemoteActions, RequestsWaitForTheRunningHandler) {
   EXPECT_EQ(ran, 1);
 }
 
+// Blank pressed while a slide's sends handle events follows the slide,
+// never between its two lines.
+TEST_F(ConsoleRemoteActions, ABlankPressedAmidASlideFollowsIt) {
+  Connect();
+  bool pressed = false;
+  view.onEvents = [&] {
+    if (!std::exchange(pressed, true)) console.FormKeyDown(Key::kPeriod, kNoShift, std::nullopt);
+  };
+  console.Guard([&] { console.butSlideClick(); });
+  view.onEvents = nullptr;
+  EXPECT_EQ(Sent(4), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three",
+                              "@m1 marq-marquee $_", "@m2 marq-marquee $_"}));
+  EXPECT_TRUE(console.RemoteState().blank);
+  EXPECT_EQ(view[C::lstLyrics].index, 1);
+}
+
 TEST_F(ConsoleRemoteActions, ClickerKeysActOutsideTextFields) {
   // Not connected: the keys are the clicker's, but the buttons are off.
   EXPECT_TRUE(console.FormKeyDown(Key::kPageDown, kNoShift, C::lstLyrics));
