@@ -162,9 +162,10 @@ std::string LoginPage(bool wrong) {
 }
 
 std::optional<Asset> PageAsset(Route route) {
-  constexpr char kHtml[] = "text/html; charset=utf-8";
-  constexpr char kJs[] = "text/javascript; charset=utf-8";
-  constexpr char kCss[] = "text/css; charset=utf-8";
+  // Static: the asset keeps pointing at them.
+  static constexpr char kHtml[] = "text/html; charset=utf-8";
+  static constexpr char kJs[] = "text/javascript; charset=utf-8";
+  static constexpr char kCss[] = "text/css; charset=utf-8";
   switch (route) {
     case Route::kRemotePage:
       return Asset{kHtml, Page("Stanzo remote", "remote",

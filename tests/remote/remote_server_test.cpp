@@ -100,6 +100,9 @@ TEST_F(RemoteServerTest, OnlyItsRoutesAndNoForeignPosts) {
   // kSelect 16, kState 10).
   EXPECT_EQ(calls, "13:-1 13:-1 14:-1 16:2 10:-1 ");
   auto page = c.Get("/");
+  EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  EXPECT_EQ(c.Get("/remote.js")->get_header_value("Content-Type"),
+            "text/javascript; charset=utf-8");
   EXPECT_NE(page->get_header_value("Content-Security-Policy").find("script-src 'self'"),
             std::string::npos);
   EXPECT_EQ(page->body.find("<script>"), std::string::npos);  // no inline code
