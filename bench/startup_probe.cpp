@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
   if (console) {
     stanzo::AppEnvironment env;
     env.exePath = dir.path().toStdString() + "/stanzo";
-    window = std::make_unique<stanzo::TfrmMain>(env);
+    window = std::make_unique<stanzo::TfrmMain>(stanzo::platform::Env::Default(), env);
   } else {
     window = BareWindow();
   }

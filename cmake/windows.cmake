@@ -61,6 +61,7 @@ endfunction()
 # itself.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+add_subdirectory(src/base)
 add_subdirectory(src/platform)
 add_subdirectory(src/text)
 add_subdirectory(src/link)

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   stanzo::StanzoApplication app(argc, argv);
   stanzo::AppEnvironment env;
   env.exePath = QCoreApplication::applicationFilePath().toStdString();
-  stanzo::TfrmMain frmMain(env);
+  stanzo::TfrmMain frmMain(stanzo::platform::Env::Default(), env);
   frmMain.show();
   return app.exec();
 }

@@ -47,7 +47,8 @@ unsigned ShiftOf(const QKeyEvent* e) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
+TfrmMain::TfrmMain(const platform::Env& services, AppEnvironment env, QWidget* parent)
+    : QWidget(parent), services_(services), env_(std::move(env)) {
   dialogs_ = env_.dialogs ? env_.dialogs : std::make_shared<QtDialogs>(this);
   CreateControls();
   ApplyLayout();
@@ -56,7 +57,8 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent) : QWidget(parent), env_(
     const auto c = static_cast<Control>(i);
     Bind(c, client_->findChild<QWidget*>(ControlName(c), Qt::FindDirectChildrenOnly));
   }
-  console_ = std::make_unique<stanzo::Console>(static_cast<ConsoleView&>(*this), env_.exePath);
+  console_ =
+      std::make_unique<stanzo::Console>(static_cast<ConsoleView&>(*this), services_, env_.exePath);
   // The timer runs from creation to exit, connected or not.
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -174,13 +176,13 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
 // runner's wait loop) still repaints; otherwise it waits for the next pump
 // or for the event loop.
 void TfrmMain::ProcessEvents() {
-  const int64_t now = platform::Clock::Default().NowMs();
+  const int64_t now = services_.clock.NowMs();
   const bool afterQuiet = now - lastPumpMs_ > kFrameMs;
   const bool overdue = heldSinceMs_ >= 0 && now - heldSinceMs_ >= kFrameMs;
   holdPaint_ = !overdue && (afterQuiet || now - lastPaintMs_ < kFrameMs);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   holdPaint_ = false;
-  lastPumpMs_ = platform::Clock::Default().NowMs();
+  lastPumpMs_ = services_.clock.NowMs();
   if (paintHeld_) {
     paintHeld_ = false;
     QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
@@ -189,7 +191,7 @@ void TfrmMain::ProcessEvents() {
 
 bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::UpdateRequest) {
-    const int64_t now = platform::Clock::Default().NowMs();
+    const int64_t now = services_.clock.NowMs();
     if (holdPaint_) {
       paintHeld_ = true;
       if (heldSinceMs_ < 0) heldSinceMs_ = now;

@@ -40,7 +40,9 @@ struct AppEnvironment {
 class TfrmMain : public QWidget, private WidgetView {
   Q_OBJECT
  public:
-  explicit TfrmMain(AppEnvironment env, QWidget* parent = nullptr);
+  // The services of `services` must outlive the window; the console gets
+  // them from here.
+  TfrmMain(const platform::Env& services, AppEnvironment env, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
   stanzo::Console& Core() { return *console_; }
@@ -115,6 +117,7 @@ class TfrmMain : public QWidget, private WidgetView {
   QTimer* Timer1;
 
  private:
+  const platform::Env services_;
   AppEnvironment env_;
   std::shared_ptr<Dialogs> dialogs_;
   QScrollArea* scroll_;

@@ -8,7 +8,7 @@
 #include <exception>
 
 #include "console/console.h"
-#include "platform/paths.h"
+#include "platform/env.h"
 #include "win/console_events.h"
 #include "win/main_window.h"
 #include "win/utf16.h"
@@ -18,7 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
-    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
+    stanzo::platform::Env& services = stanzo::platform::Env::Default();
+    stanzo::Console console(frmMain, services, services.system.ExecutablePath());
     stanzo::win::ConsoleEvents events(console);
     console.Guard([&] { console.FormCreate(); });
     frmMain.SetEvents(&events);

@@ -51,7 +51,7 @@ struct Console {
       pauses.push_back(ms);
       if (onPause) onPause();
     };
-    window = std::make_unique<TfrmMain>(env);
+    window = std::make_unique<TfrmMain>(platform::Env::Default(), env);
     window->show();
   }
 

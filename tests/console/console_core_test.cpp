@@ -47,7 +47,7 @@ class ConsoleTest : public ::testing::Test {
 
   TempDir dir;
   FakeConsoleView view;
-  Console console{view, dir / "stanzo"};
+  Console console{view, platform::Env::Default(), dir / "stanzo"};
 };
 
 TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
@@ -70,8 +70,9 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view[C::butConnect].text, "Connect");
   EXPECT_EQ(view[C::memLog].text, "VLC Events & Messages:");
   EXPECT_EQ(view[C::cboAdhoc].text, "(command to send to VLC)");
-  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand()});
-  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand());
+  EXPECT_EQ(view[C::cboLaunchCmd].items,
+            Strings{DefaultLaunchCommand(platform::Env::Default().system)});
+  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand(platform::Env::Default().system));
   EXPECT_EQ(view[C::grpCams].items, Strings(10));
   EXPECT_EQ(access(Path("stanzo.ini").c_str(), F_OK), -1);  // nothing written yet
 
@@ -80,7 +81,8 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view.dialogs.calls[0].text, "Save init commands to Init.txt before exiting?");
   EXPECT_EQ(view.dialogs.calls[1].text, "Save lyrics to Lyrics.txt before exiting?");
   EXPECT_EQ(GetFile(Path("Init.txt")).substr(0, 21), "@m1 marq-position 0\r\n");
-  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand() + "\r\n");
+  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")),
+            DefaultLaunchCommand(platform::Env::Default().system) + "\r\n");
   EXPECT_EQ(GetFile(Path("Stanzo-SentToVLC.txt")), "");
   EXPECT_TRUE(console.Closed());
 }
@@ -106,7 +108,7 @@ TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
     SCOPED_TRACE(std::string(c.blocked) + " " + c.answers);
     TempDir d;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
+    Console core(v, platform::Env::Default(), d / "stanzo");
     ASSERT_EQ(mkdir((d / c.blocked).c_str(), 0755), 0);
     core.FormCreate();
     for (const char* a = c.answers; *a; ++a) v.dialogs.answers.push_back(*a == 'Y');
@@ -137,7 +139,7 @@ TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
     SCOPED_TRACE(closeAnyway);
     TempDir d;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
+    Console core(v, platform::Env::Default(), d / "stanzo");
     PutFile(d / "Init.txt", nulFile);
     PutFile(d / "Lyrics.txt", "x\r\n");
     core.FormCreate();

@@ -14,7 +14,7 @@ namespace {
 
 #ifndef _WIN32  // the Linux default; the Windows one is tested below
 TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
-  const auto words = SplitCommandLine(DefaultLaunchCommand());
+  const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
   ASSERT_TRUE(words.has_value());
   ASSERT_GE(words->size(), 2u);
   EXPECT_EQ(words->front().front(), '/');
@@ -127,12 +127,13 @@ TEST(LauncherTest, InstallBridgeMakesTheFolderAndKeepsTheOldCopyOnFailure) {
 
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {
   VectorItemList history;
-  history.items = {DefaultLaunchCommand()};
+  history.items = {DefaultLaunchCommand(platform::Env::Default().system)};
   history.Select(0);
 
   // Running the default as it stands changes nothing.
-  RecordLaunch(history, DefaultLaunchCommand());
-  EXPECT_EQ(history.items, std::vector<std::string>{DefaultLaunchCommand()});
+  RecordLaunch(history, DefaultLaunchCommand(platform::Env::Default().system));
+  EXPECT_EQ(history.items,
+            std::vector<std::string>{DefaultLaunchCommand(platform::Env::Default().system)});
 
   for (int i = 1; i <= 12; ++i) RecordLaunch(history, "player " + std::to_string(i));
   EXPECT_EQ(history.Count(), 13);
