@@ -127,6 +127,7 @@ std::string LogLines(const std::string& entry) {
 Console::Console(ConsoleView& view, const platform::Env& env, std::string exePath)
     : view_(view),
       env_(env),
+      leadBytes_(env.codePage.LeadBytes()),
       exePath_(std::move(exePath)),
       adhocItems_(std::make_unique<Items>(view, Control::cboAdhoc)),
       launchItems_(std::make_unique<Items>(view, Control::cboLaunchCmd)),
@@ -366,7 +367,8 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, mask, [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(*initLines_, TextMask(mask, env_.codePage, leadBytes_),
+                          [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {

@@ -24,6 +24,7 @@
 // stress test's pauses run pending events, so handlers may nest.
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -181,6 +182,8 @@ class Console : private ChannelView {
 
   ConsoleView& view_;
   const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
+  // The code page's lead bytes, read once at start-up: masks pair them.
+  const std::bitset<256> leadBytes_;
   std::string exePath_;
   std::string appDir_;
   std::unique_ptr<IniFile> settings_;
