@@ -1,6 +1,5 @@
 #include "extras/cameras.h"
 
-#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <vector>
