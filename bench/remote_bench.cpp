@@ -25,6 +25,7 @@
 
 #include "console/console.h"
 #include "console/fake_console_view.h"
+#include "platform/env.h"
 #include "remote/remote_server.h"
 #include "standin/standin_player.h"
 #include "text/temp_files.h"
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
 
   stanzo::testing::FakeConsoleView view;
   stanzo::remote::Server server;
-  stanzo::Console console(view, dir / "stanzo");
+  stanzo::Console console(view, stanzo::platform::Env::Default(), dir / "stanzo");
   std::mutex wakeMutex;
   std::condition_variable wakeCond;
   bool woken = false;

@@ -11,9 +11,10 @@
 
 int main(int argc, char** argv) {
   stanzo::StanzoApplication app(argc, argv);
-  stanzo::TfrmMain frmMain;
+  const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+  stanzo::TfrmMain frmMain(services.clock);
   stanzo::remote::Server remote;
-  stanzo::Console console(frmMain, QCoreApplication::applicationFilePath().toStdString());
+  stanzo::Console console(frmMain, services, QCoreApplication::applicationFilePath().toStdString());
   stanzo::ConsoleEvents events(console);
   // The web server's requests run on this thread, between the window's events.
   remote.Hub().SetWake([&] {

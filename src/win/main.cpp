@@ -9,7 +9,7 @@
 
 #include "console/console.h"
 #include "console/console_events.h"
-#include "platform/paths.h"
+#include "platform/env.h"
 #include "remote/remote_server.h"
 #include "win/utf16.h"
 #include "win/window.h"
@@ -19,8 +19,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
+    const stanzo::platform::Env& services = stanzo::platform::Env::Default();
     stanzo::remote::Server remote;
-    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
+    stanzo::Console console(frmMain, services, services.system.ExecutablePath());
     stanzo::ConsoleEvents events(console);
     // The web server's requests run on this thread, between the window's events.
     remote.Hub().SetWake([hwnd = frmMain.Handle()] {

@@ -1,6 +1,7 @@
-// The console's remote side over the plain-data view: the [Remote]
-// settings and their log lines, the remote's actions through the window's
-// handlers, and the clicker keys, with the player's side read on the wire.
+// The console's remote side over the plain-data view and an Env of fakes:
+// the [Remote] settings and their log lines, the remote's actions through
+// the window's handlers, and the clicker keys, with the player's side read
+// on the fake wire.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,16 +10,14 @@
 
 #include "console/console.h"
 #include "console/fake_console_view.h"
-#include "standin/standin_player.h"
-#include "text/temp_files.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
 
 using namespace std::chrono_literals;
-using files_test::PutFile;
-using files_test::TempDir;
 using testing::FakeConsoleView;
+using testing::FakeEnv;
 using Strings = std::vector<std::string>;
 using C = Control;
 using remote::Route;
@@ -38,6 +37,17 @@ class FakeEndpoint : public remote::Endpoint {
   std::string listened;
   std::string fail;
 };
+
+constexpr char kExe[] = "/show/stanzo";
+
+// The lines handed to the player, in order.
+Strings LinesOn(const std::string& wire) {
+  Strings lines;
+  size_t start = 0;
+  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(wire.substr(start, end - start));
+  return lines;
+}
 
 std::string RemoteLog(const FakeConsoleView& v) {
   std::string log;
@@ -64,12 +74,12 @@ TEST(ConsoleRemoteTest, SettingsStartTheServerOrSayWhyNot) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ini);
-    TempDir d;
-    if (*c.ini) PutFile(d / "stanzo.ini", c.ini);
+    FakeEnv fake;
+    if (*c.ini) fake.files.files["/show/stanzo.ini"] = c.ini;
     FakeConsoleView v;
     FakeEndpoint endpoint;
     endpoint.fail = c.fail;
-    Console core(v, d / "stanzo");
+    Console core(v, fake.env, kExe);
     core.SetRemote(&endpoint);
     core.FormCreate();
     EXPECT_EQ(endpoint.listened, c.listened);
@@ -81,29 +91,22 @@ TEST(ConsoleRemoteTest, SettingsStartTheServerOrSayWhyNot) {
 class ConsoleRemoteActions : public ::testing::Test {
  protected:
   void SetUp() override {
-    o.greeting.clear();
-    player = std::make_unique<StandinPlayer>(o);
-    PutFile(dir / "Lyrics.txt", "One$_two\r\n@m3 marq-marquee x\r\nThree\r\nFour\r\n");
+    fake.files.files["/show/Lyrics.txt"] = "One$_two\r\n@m3 marq-marquee x\r\nThree\r\nFour\r\n";
     console.SetRemote(&endpoint);
     console.FormCreate();
     view.Attach(&console);
   }
   void Connect() {
-    view.SetText(C::edHost, "127.0.0.1:" + std::to_string(player->Port()));
+    view.SetText(C::edHost, "127.0.0.1:2323");
     console.butConnectClick();
     ASSERT_TRUE(console.IsConnected());
   }
-  Strings Sent(size_t n) {
-    EXPECT_TRUE(player->WaitForLines(n, 5s));
-    return player->LineTexts();
-  }
+  Strings Sent() const { return LinesOn(fake.sockets.wire); }
 
-  StandinPlayer::Options o;
-  std::unique_ptr<StandinPlayer> player;
-  TempDir dir;
+  FakeEnv fake;
   FakeConsoleView view;
   FakeEndpoint endpoint;
-  Console console{view, dir / "stanzo"};
+  Console console{view, fake.env, kExe};
 };
 
 TEST_F(ConsoleRemoteActions, RefusedActionsChangeNothing) {
@@ -133,7 +136,7 @@ TEST_F(ConsoleRemoteActions, RefusedActionsChangeNothing) {
     EXPECT_EQ(r.body, c.body);
     EXPECT_EQ(remote::StateJson(console.RemoteState()), before);
   }
-  EXPECT_FALSE(player->WaitForLines(1, 50ms));
+  EXPECT_EQ(Sent(), Strings{});
 }
 
 TEST_F(ConsoleRemoteActions, ActionsGoThroughTheWindowsHandlers) {
@@ -141,7 +144,7 @@ TEST_F(ConsoleRemoteActions, ActionsGoThroughTheWindowsHandlers) {
   // Next: the slide's two lines, byte for byte, and the state after it.
   remote::Reply r = console.RemoteAction(Route::kNext);
   EXPECT_EQ(r.status, 200);
-  EXPECT_EQ(Sent(2), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three"}));
+  EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three"}));
   remote::State s = console.RemoteState();
   EXPECT_EQ(r.body, remote::StateJson(s));
   EXPECT_EQ(s.selected, 1);
@@ -152,8 +155,8 @@ TEST_F(ConsoleRemoteActions, ActionsGoThroughTheWindowsHandlers) {
 
   // Blank keeps the selection; the next press goes on from there.
   EXPECT_EQ(console.RemoteAction(Route::kBlank).status, 200);
-  EXPECT_EQ(Sent(4)[2], "@m1 marq-marquee $_");
-  EXPECT_EQ(player->LineTexts()[3], "@m2 marq-marquee $_");
+  EXPECT_EQ(Sent().at(2), "@m1 marq-marquee $_");
+  EXPECT_EQ(Sent().at(3), "@m2 marq-marquee $_");
   s = console.RemoteState();
   EXPECT_TRUE(s.blank);
   EXPECT_EQ(s.liveText, "");
@@ -164,7 +167,7 @@ TEST_F(ConsoleRemoteActions, ActionsGoThroughTheWindowsHandlers) {
   EXPECT_EQ(view[C::lstLyrics].index, 3);
   EXPECT_EQ(console.RemoteState().nextText, "Four");
   console.RemoteAction(Route::kNext);
-  EXPECT_EQ(Sent(6)[4], "@m1 marq-marquee Four");
+  EXPECT_EQ(Sent().at(4), "@m1 marq-marquee Four");
   s = console.RemoteState();
   EXPECT_FALSE(s.blank);
   EXPECT_EQ(s.live, 3);
@@ -217,8 +220,8 @@ TEST_F(ConsoleRemoteActions, ABlankPressedAmidASlideFollowsIt) {
   };
   console.Guard([&] { console.butSlideClick(); });
   view.onEvents = nullptr;
-  EXPECT_EQ(Sent(4), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three",
-                              "@m1 marq-marquee $_", "@m2 marq-marquee $_"}));
+  EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three",
+                             "@m1 marq-marquee $_", "@m2 marq-marquee $_"}));
   EXPECT_TRUE(console.RemoteState().blank);
   EXPECT_EQ(view[C::lstLyrics].index, 1);
 }
@@ -229,13 +232,13 @@ TEST_F(ConsoleRemoteActions, ClickerKeysActOutsideTextFields) {
   Connect();
   EXPECT_FALSE(console.FormKeyDown(Key::kPageDown, kNoShift, C::memLyric));
   EXPECT_FALSE(console.FormKeyDown(Key::kB, kNoShift, C::edHost));
-  EXPECT_FALSE(player->WaitForLines(1, 50ms));
+  EXPECT_EQ(Sent(), Strings{});
   EXPECT_TRUE(console.FormKeyDown(Key::kPageDown, kNoShift, C::lstLyrics));
   EXPECT_TRUE(console.FormKeyDown(Key::kPeriod, kNoShift, std::nullopt));
   EXPECT_TRUE(console.FormKeyDown(Key::kPageUp, kNoShift, C::butSlide));
-  EXPECT_EQ(Sent(6), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three",
-                              "@m1 marq-marquee $_", "@m2 marq-marquee $_",
-                              "@m1 marq-marquee One$_two", "@m2 marq-marquee Three"}));
+  EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee One$_two", "@m2 marq-marquee Three",
+                             "@m1 marq-marquee $_", "@m2 marq-marquee $_",
+                             "@m1 marq-marquee One$_two", "@m2 marq-marquee Three"}));
   EXPECT_EQ(view[C::lstLyrics].index, 1);
 }
 

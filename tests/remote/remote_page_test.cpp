@@ -6,6 +6,7 @@
 
 #include "console/console.h"
 #include "console/fake_console_view.h"
+#include "platform/env.h"
 #include "remote/remote_server.h"
 #include "stage/headless_browser.h"
 #include "standin/standin_player.h"
@@ -170,7 +171,7 @@ class RemotePageTest : public QObject {
   std::unique_ptr<stanzo::StandinPlayer> player_;
   stanzo::testing::FakeConsoleView view_;
   stanzo::remote::Server server_;
-  stanzo::Console console_{view_, dir_ / "stanzo"};
+  stanzo::Console console_{view_, stanzo::platform::Env::Default(), dir_ / "stanzo"};
   QString url_;
   QTimer timer_;
 };
