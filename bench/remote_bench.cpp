@@ -51,10 +51,19 @@ double Percentile(std::vector<double> v, double p) {
 
 struct Stamps {
   std::mutex mutex;
+  std::condition_variable added;
   std::vector<Clock::time_point> at;
   void Add(Clock::time_point t) {
-    std::lock_guard lock(mutex);
-    at.push_back(t);
+    {
+      std::lock_guard lock(mutex);
+      at.push_back(t);
+    }
+    added.notify_all();
+  }
+  // Waits (without spinning: the machine has few cores) for `n` stamps.
+  bool WaitCount(size_t n, Clock::duration limit) {
+    std::unique_lock lock(mutex);
+    return added.wait_for(lock, limit, [&] { return at.size() >= n; });
   }
   size_t Count() {
     std::lock_guard lock(mutex);
@@ -92,6 +101,7 @@ int main(int argc, char** argv) {
   std::mutex wakeMutex;
   std::condition_variable wakeCond;
   bool woken = false;
+  std::atomic<Clock::rep> wokeAt{0};  // when the GUI thread last took tasks
   server.Hub().SetWake([&] {
     {
       std::lock_guard lock(wakeMutex);
@@ -107,7 +117,7 @@ int main(int argc, char** argv) {
 
   // The GUI thread's loop runs here; the presses and pages on threads.
   std::atomic<bool> done{false};
-  std::vector<double> toWire, gap, toPage;
+  std::vector<double> toWire, gap, toPage, toGui;
   std::vector<std::unique_ptr<Stamps>> pages;
   std::vector<std::thread> pageThreads;
   std::thread driver([&] {
@@ -126,8 +136,7 @@ int main(int argc, char** argv) {
         });
       });
     }
-    for (auto& p : pages)
-      while (p->Count() < 1) std::this_thread::sleep_for(1ms);  // the state on opening
+    for (auto& p : pages) p->WaitCount(1, 30s);  // the state on opening
 
     httplib::Client controller("127.0.0.1", server.Port());
     controller.set_keep_alive(true);
@@ -142,16 +151,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "press %d failed\n", i);
         break;
       }
-      while (lines.Count() < lineBase + 2) std::this_thread::yield();
+      lines.WaitCount(lineBase + 2, 10s);
       {
         std::lock_guard lock(lines.mutex);
         toWire.push_back(Ms(lines.at[lineBase + 1] - t0));
+        toGui.push_back(Ms(Clock::time_point(Clock::duration(wokeAt.load())) - t0));
         gap.push_back(Ms(lines.at[lineBase + 1] - lines.at[lineBase]));
       }
       for (size_t k = 0; k < pages.size(); ++k) {
-        const auto until = Clock::now() + 5s;
-        while (pages[k]->Count() <= pageBase[k] && Clock::now() < until)
-          std::this_thread::sleep_for(100us);
+        pages[k]->WaitCount(pageBase[k] + 1, 5s);
         std::lock_guard lock(pages[k]->mutex);
         if (pages[k]->at.size() > pageBase[k]) toPage.push_back(Ms(pages[k]->at[pageBase[k]] - t0));
       }
@@ -167,6 +175,7 @@ int main(int argc, char** argv) {
       wakeCond.wait_until(lock, nextTick, [&] { return woken; });
       woken = false;
     }
+    wokeAt = Clock::now().time_since_epoch().count();
     console.RunRemoteTasks();
     if (Clock::now() >= nextTick) {
       console.Timer1Timer();
@@ -181,6 +190,7 @@ int main(int argc, char** argv) {
 
   std::printf("remote_bench: %d presses, %d pages open\n", presses, pageCount);
   Row("API next to both lines on wire", toWire);
+  Row("  of which press to GUI thread", toGui);
   Row("m1 to m2 gap", gap);
   Row("press to state at each page", toPage);
   std::printf(

@@ -21,13 +21,13 @@ std::optional<Reply> RemoteHub::Call(Task task, std::chrono::milliseconds deadli
   std::unique_lock lock(mutex_);
   const auto until = std::chrono::steady_clock::now() + deadline;
   while (!pending->done && !closed_) {
-    if (changed_.wait_until(lock, until) == std::cv_status::timeout && !pending->done) {
+    if (taskDone_.wait_until(lock, until) == std::cv_status::timeout && !pending->done) {
       if (!pending->started) {
         pending->withdrawn = true;
         return std::nullopt;
       }
       // Running on the GUI thread now: its answer is the truth, wait for it.
-      changed_.wait(lock, [&] { return pending->done || closed_; });
+      taskDone_.wait(lock, [&] { return pending->done || closed_; });
     }
   }
   if (!pending->done) {
@@ -61,7 +61,7 @@ int RemoteHub::RunPending() {
       p->reply = std::move(r);
       p->done = true;
     }
-    changed_.notify_all();
+    taskDone_.notify_all();
   }
 }
 
@@ -73,7 +73,7 @@ void RemoteHub::Publish(const std::string& state, const std::string& overlay) {
     latest_.overlay = overlay;
     ++latest_.version;
   }
-  changed_.notify_all();
+  published_.notify_all();
 }
 
 Snapshot RemoteHub::Latest() const {
@@ -83,7 +83,7 @@ Snapshot RemoteHub::Latest() const {
 
 Snapshot RemoteHub::WaitNewer(std::uint64_t version, std::chrono::milliseconds deadline) {
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, deadline, [&] { return closed_ || latest_.version > version; });
+  published_.wait_for(lock, deadline, [&] { return closed_ || latest_.version > version; });
   return latest_;
 }
 
@@ -93,7 +93,8 @@ void RemoteHub::Close() {
     closed_ = true;
     queue_.clear();
   }
-  changed_.notify_all();
+  taskDone_.notify_all();
+  published_.notify_all();
 }
 
 bool RemoteHub::Closed() const {

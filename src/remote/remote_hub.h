@@ -71,7 +71,10 @@ class RemoteHub {
   };
 
   mutable std::mutex mutex_;
-  std::condition_variable changed_;  // tasks done, snapshots published, closed
+  // Apart, so a finished task wakes only its caller and a publish only the
+  // pushes (many open pages must not wake for every request).
+  std::condition_variable taskDone_;   // a task finished, or closed
+  std::condition_variable published_;  // a new snapshot, or closed
   std::function<void()> wake_;
   std::deque<std::shared_ptr<Pending>> queue_;
   Snapshot latest_;
