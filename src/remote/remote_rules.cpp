@@ -147,6 +147,22 @@ bool OriginAllowed(std::string_view origin, bool hasOrigin, std::string_view hos
   return !host.empty() && origin == "http://" + std::string(host);
 }
 
+bool HostAllowed(std::string_view host, bool listeningOnLoopback) {
+  if (!listeningOnLoopback) return true;
+  std::string_view name = host;
+  if (!name.empty() && name.front() == '[') {
+    const size_t close = name.find(']');
+    if (close == std::string_view::npos) return false;
+    name = name.substr(1, close - 1);
+  } else if (const size_t colon = name.rfind(':'); colon != std::string_view::npos) {
+    name = name.substr(0, colon);
+  }
+  std::string lower(name);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return IsLoopbackHost(lower);
+}
+
 bool IsOpenRoute(Route r) {
   return r == Route::kLoginPage || r == Route::kLogin || r == Route::kStyle;
 }

@@ -100,6 +100,14 @@ bool KnownPath(std::string_view path);
 // Origin, "null" included, is another site's page riding on the browser.
 bool OriginAllowed(std::string_view origin, bool hasOrigin, std::string_view host);
 
+// Whether a request naming `host` (its Host header) may pass a server
+// listening on loopback: only loopback names ("127.0.0.1:8096",
+// "localhost:8096", "[::1]:8096"; the port is not compared). Another name
+// is a web page whose name was made to point at this machine (DNS
+// rebinding), which must not read the show. Beyond loopback the Pin guards
+// instead, and any name passes.
+bool HostAllowed(std::string_view host, bool listeningOnLoopback);
+
 // Whether a request may pass when `pin` is required (empty: nothing is):
 // the header "X-Stanzo-Pin" or the cookie "stanzo_pin" holds it. The
 // login page, its form and its style are always open.

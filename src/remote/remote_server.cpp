@@ -113,6 +113,7 @@ class Server::Impl {
 
   httplib::Server http_;
   std::string pin_;
+  bool loopback_ = true;
   ActionFn act_;
   std::atomic<bool> ended_{false};
 
@@ -127,6 +128,10 @@ class Server::Impl {
     if (turning_away) {
       res.set_header("Connection", "close");
       Error(res, 503, "too many connections");
+      return R::Handled;
+    }
+    if (!HostAllowed(req.get_header_value("Host"), loopback_)) {
+      Error(res, 403, "this server answers to its loopback address only");
       return R::Handled;
     }
     const std::optional<Route> route = FindRoute(req.method, req.path);
@@ -274,6 +279,7 @@ Server::~Server() {
 bool Server::Listen(const std::string& host, int port, const std::string& pin, ActionFn act,
                     std::string* error) {
   impl_->pin_ = pin;
+  impl_->loopback_ = IsLoopbackHost(host);
   impl_->act_ = std::move(act);
   const int bound = port == 0 ? impl_->http_.bind_to_any_port(host)
                               : (impl_->http_.bind_to_port(host, port) ? port : -1);

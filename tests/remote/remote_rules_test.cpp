@@ -107,6 +107,22 @@ TEST(RemoteRulesTest, RoutesOriginsAndPins) {
     EXPECT_EQ(OriginAllowed(o.origin, o.has, o.host), o.allowed) << o.origin;
 
   const struct {
+    const char* host;
+    bool loopback;
+    bool allowed;
+  } hosts[] = {
+      {"127.0.0.1:8096", true, true},
+      {"localhost:8096", true, true},
+      {"LocalHost", true, true},
+      {"[::1]:8096", true, true},
+      {"evil.example:8096", true, false},
+      {"", true, false},
+      {"127.0.0.1.evil.example", true, false},
+      {"192.168.1.5:8096", false, true},
+  };
+  for (const auto& h : hosts) EXPECT_EQ(HostAllowed(h.host, h.loopback), h.allowed) << h.host;
+
+  const struct {
     const char* pin;
     const char* header;
     const char* cookie;

@@ -64,6 +64,7 @@ TEST_F(RemoteServerTest, OnlyItsRoutesAndNoForeignPosts) {
   Start("");
   httplib::Client c = Client();
   const httplib::Headers foreign = {{"Origin", "http://elsewhere.example"}};
+  const httplib::Headers rebound = {{"Host", "evil.example:8096"}};
   const httplib::Headers own = {{"Origin", "http://127.0.0.1:" + std::to_string(server.Port())}};
   const struct {
     const char* method;
@@ -86,6 +87,7 @@ TEST_F(RemoteServerTest, OnlyItsRoutesAndNoForeignPosts) {
       {"POST", "/api/select", nullptr, "{\"index\":2}", 200},
       {"POST", "/api/select", nullptr, "{\"index\":\"2\"}", 400},
       {"GET", "/api/state", nullptr, "", 200},
+      {"GET", "/api/state", &rebound, "", 403},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(std::string(k.method) + " " + k.path);
