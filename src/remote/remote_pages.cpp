@@ -194,7 +194,7 @@ std::optional<Asset> PageAsset(Route route) {
     case Route::kMonitorScript:
       return Asset{kJs, kMonitorScript};
     case Route::kOverlayScript:
-      return Asset{kJs, stage::OverlayPageScript(stage::OverlayFeed::kEventSource)};
+      return Asset{kJs, stage::OverlayPageScript("/api/overlay-events")};
     default:
       return std::nullopt;
   }

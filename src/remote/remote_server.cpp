@@ -7,71 +7,13 @@
 #include <deque>
 #include <vector>
 
-#include "platform/listener.h"
+#include "remote/http_support.h"
 #include "remote/remote_pages.h"
 #include "stage/overlay_state.h"
 
 namespace stanzo::remote {
 
 namespace {
-
-// Set on the accepting thread while it turns away a connection the pool
-// has no room for.
-thread_local bool turning_away = false;
-
-// A fixed pool with a bounded queue. The library hands each accepted
-// connection over as a job that must run to close its socket; a job that
-// finds the pool and its queue full runs at once on the accepting thread,
-// which answers it 503 and closes it.
-class BoundedPool : public httplib::TaskQueue {
- public:
-  BoundedPool(int threads, int waiting) : waiting_(static_cast<std::size_t>(waiting)) {
-    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
-  }
-  void enqueue(std::function<void()> fn) override {
-    {
-      std::lock_guard lock(mutex_);
-      if (jobs_.size() < waiting_) {
-        jobs_.push_back(std::move(fn));
-        cond_.notify_one();
-        return;
-      }
-    }
-    turning_away = true;
-    fn();
-    turning_away = false;
-  }
-  void shutdown() override {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    cond_.notify_all();
-    for (std::thread& t : threads_) t.join();
-  }
-
- private:
-  void Work() {
-    for (;;) {
-      std::function<void()> fn;
-      {
-        std::unique_lock lock(mutex_);
-        cond_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;
-        fn = std::move(jobs_.front());
-        jobs_.pop_front();
-      }
-      fn();
-    }
-  }
-
-  std::size_t waiting_;
-  std::mutex mutex_;
-  std::condition_variable cond_;
-  std::deque<std::function<void()>> jobs_;
-  std::vector<std::thread> threads_;
-  bool stop_ = false;
-};
 
 void Json(httplib::Response& res, int status, const std::string& body) {
   res.status = status;
@@ -88,15 +30,7 @@ void Error(httplib::Response& res, int status, const std::string& reason) {
 class Server::Impl {
  public:
   explicit Impl(Server& owner) : owner_(owner) {
-    http_.new_task_queue = [] { return new BoundedPool(kMaxConnections, kMaxWaiting); };
-    http_.set_socket_options(
-        [](socket_t s) { platform::PrepareListener(static_cast<std::uintptr_t>(s)); });
-    // A controller's press is one small request: no waiting to fill a segment.
-    http_.set_tcp_nodelay(true);
-    http_.set_payload_max_length(kMaxRequestBytes);
-    http_.set_read_timeout(std::chrono::milliseconds(kIdleMs));
-    http_.set_write_timeout(std::chrono::milliseconds(kIdleMs));
-    http_.set_keep_alive_timeout(kIdleMs / 1000);
+    Bound(http_, {kMaxConnections, kMaxWaiting, kMaxRequestBytes, kIdleMs});
     http_.set_pre_routing_handler(
         [this](const httplib::Request& req, httplib::Response& res) { return Gate(req, res); });
     for (const RouteEntry& e : Routes()) {
@@ -125,7 +59,7 @@ class Server::Impl {
     using R = httplib::Server::HandlerResponse;
     res.set_header("X-Content-Type-Options", "nosniff");
     res.set_header("Referrer-Policy", "no-referrer");
-    if (turning_away) {
+    if (TurningAway()) {
       res.set_header("Connection", "close");
       Error(res, 503, "too many connections");
       return R::Handled;
@@ -235,32 +169,7 @@ class Server::Impl {
   }
 
   void Push(bool overlay, httplib::Response& res) {
-    if (++owner_.pages_ > kMaxPages) {
-      --owner_.pages_;
-      return Error(res, 503, "too many pages open");
-    }
-    res.set_header("Cache-Control", "no-store");
-    auto version = std::make_shared<std::uint64_t>(0);
-    auto first = std::make_shared<bool>(true);
-    RemoteHub& hub = owner_.hub_;
-    std::atomic<int>& pages = owner_.pages_;
-    res.set_chunked_content_provider(
-        "text/event-stream",
-        [&hub, version, first, overlay](size_t, httplib::DataSink& sink) {
-          const Snapshot s = *first ? hub.Latest() : hub.WaitNewer(*version, kHeartbeat);
-          if (hub.Closed()) return false;
-          std::string event;
-          if (*first || s.version > *version) {
-            const std::string& data = overlay ? s.overlay : s.state;
-            event = (*first ? "retry: 1000\n" : "") + std::string("data: ") + data + "\n\n";
-          } else {
-            event = ": still here\n\n";
-          }
-          *first = false;
-          *version = s.version;
-          return sink.write(event.data(), event.size());
-        },
-        [&pages](bool) { --pages; });
+    ServeEvents(owner_.hub_, overlay, owner_.pages_, kMaxPages, kHeartbeat, res);
   }
 
   Server& owner_;

@@ -14,7 +14,7 @@ QByteArray Sha256Source(const QByteArray& text) {
 
 OverlayPage Build() {
   const QByteArray kStyle = OverlayPageStyle();
-  const QByteArray kScript = QByteArray::fromStdString(OverlayPageScript(OverlayFeed::kWebSocket));
+  const QByteArray kScript = QByteArray::fromStdString(OverlayPageScript("/feed"));
   OverlayPage page;
   page.html = QByteArray(
                   "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
@@ -24,7 +24,7 @@ OverlayPage Build() {
               "</script></body></html>\n";
   page.policy = "default-src 'none'; style-src " + Sha256Source(kStyle) + "; script-src " +
                 Sha256Source(kScript) +
-                "; connect-src 'self' ws: wss:; base-uri 'none'; form-action 'none'; "
+                "; connect-src 'self'; base-uri 'none'; form-action 'none'; "
                 "frame-ancestors *";
   return page;
 }

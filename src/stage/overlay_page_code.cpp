@@ -112,23 +112,10 @@ constexpr char kDraw[] = R"js(
   }
 )js";
 
-constexpr char kWebSocketFeed[] = R"js(
-  let retry = 250;
+// Server-sent events reconnect on their own. The feed's path follows.
+constexpr char kFeed[] = R"js(
   function connect() {
-    const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
-    const feed = new WebSocket(scheme + location.host + '/feed');
-    feed.onmessage = function (e) { retry = 250; receive(e.data); };
-    feed.onclose = function () {
-      setTimeout(connect, retry);
-      retry = Math.min(retry * 2, 4000);
-    };
-  }
-)js";
-
-// Server-sent events reconnect on their own.
-constexpr char kEventSourceFeed[] = R"js(
-  function connect() {
-    const feed = new EventSource('/api/overlay-events');
+    const feed = new EventSource(FEED);
     feed.onmessage = function (e) { receive(e.data); };
   }
 )js";
@@ -146,9 +133,9 @@ const char* OverlayPageStyle() {
   return kStyle;
 }
 
-std::string OverlayPageScript(OverlayFeed feed) {
-  return std::string(kDraw) +
-         (feed == OverlayFeed::kWebSocket ? kWebSocketFeed : kEventSourceFeed) + kTail;
+std::string OverlayPageScript(const std::string& feedPath) {
+  // The path is the server's own constant, never a request's text.
+  return std::string(kDraw) + "  const FEED = '" + feedPath + "';" + kFeed + kTail;
 }
 
 const char* OverlayPageBody() {
