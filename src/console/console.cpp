@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "console/file_places.h"
 #include "extras/cameras.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
@@ -167,8 +168,10 @@ void Console::Guard(const std::function<void()>& handler) {
 
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
-  appDir_ = AppDirOf(exePath_);
-  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_));
+  // Beside the program, or the user's folders for an installed one.
+  const FilePlaces places = FindFilePlaces(platform::Files::Default(), exePath_);
+  appDir_ = places.dataDir;
+  settings_ = std::make_unique<IniFile>(places.settingsPath);
   LoadSettings();
 }
 

@@ -42,7 +42,7 @@ namespace stanzo {
 
 class ProgramStarter;
 
-// File names beside the executable, and fixed texts.
+// File names in AppDir, and fixed texts.
 inline constexpr char kAdhocHistoryFile[] = "Stanzo-SentToVLC.txt";
 inline constexpr char kLaunchHistoryFile[] = "Stanzo-LaunchHist.txt";
 inline constexpr char kAdhocPrompt[] = "(command to send to VLC)";
@@ -54,7 +54,8 @@ class Console : private ChannelView {
   static constexpr int kPollIntervalMs = CommandChannel::kPollIntervalMs;
 
   // `view` must outlive the console. `exePath` is the executable's full
-  // path: it fixes AppDir and the settings file. No file access here.
+  // path: FormCreate finds AppDir and the settings file from it
+  // (console/file_places.h). No file access here.
   Console(ConsoleView& view, std::string exePath);
   // The link goes down with the console, without a disconnected event.
   ~Console() override;

@@ -27,5 +27,15 @@ std::string ExecutablePath();
 // Windows the roaming application data folder (%APPDATA%), found as VLC
 // finds it. Empty when the system cannot tell.
 std::string UserDataDir();
+// The folder under which per-user programs keep their settings, without a
+// trailing separator: on POSIX $XDG_CONFIG_HOME, else $HOME/.config; on
+// Windows the same folder as UserDataDir. Empty when the system cannot
+// tell.
+std::string UserConfigDir();
+
+// The folder in which VLC looks for the Lua interfaces of every user, with
+// its trailing separator: VLC's own plugin folder on Linux; empty where
+// the console installs nothing for every user (Windows).
+std::string SystemVlcLuaIntfDir();
 
 }  // namespace stanzo::platform

@@ -35,3 +35,15 @@ std::string UserDataDir() {
 }
 
 }  // namespace stanzo::platform
+
+namespace stanzo::platform {
+
+std::string UserConfigDir() {
+  return UserDataDir();
+}
+
+std::string SystemVlcLuaIntfDir() {
+  return std::string();
+}
+
+}  // namespace stanzo::platform

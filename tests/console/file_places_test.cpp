@@ -1,0 +1,100 @@
+#include "console/file_places.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake_files.h"
+
+namespace stanzo {
+namespace {
+
+TEST(FilePlacesTest, PortableUnlessTheFolderIsNotTheProgramsOwn) {
+  const std::string cfg = "/home/op/.config", data = "/home/op/.local/share";
+  struct {
+    const char* name;
+    PlaceFacts facts;
+    const char* settings;
+    const char* dataDir;
+    bool installed;
+  } cases[] = {
+      {"build tree",
+       {"/src/b/stanzo", false, true, cfg, data, false},
+       "/src/b/stanzo.ini",
+       "/src/b/",
+       false},
+      {"read-only, settings beside",
+       {"/opt/s/stanzo", true, false, cfg, data, false},
+       "/opt/s/stanzo.ini",
+       "/opt/s/",
+       false},
+      {"installed",
+       {"/usr/bin/stanzo", false, false, cfg, data, false},
+       "/home/op/.config/stanzo/stanzo.ini",
+       "/home/op/.local/share/stanzo/",
+       true},
+      // A bin folder is shared: root can write /usr/bin, a user ~/.local/bin.
+      {"writable bin",
+       {"/home/op/.local/bin/stanzo", false, true, cfg, data, false},
+       "/home/op/.config/stanzo/stanzo.ini",
+       "/home/op/.local/share/stanzo/",
+       true},
+      {"bin with settings",
+       {"/home/op/.local/bin/stanzo", true, true, cfg, data, false},
+       "/home/op/.local/bin/stanzo.ini",
+       "/home/op/.local/bin/",
+       false},
+      {"no home",
+       {"/usr/bin/stanzo", false, false, "", "", false},
+       "/usr/bin/stanzo.ini",
+       "/usr/bin/",
+       false},
+      {"zip",
+       {"C:\\Users\\op\\stanzo\\stanzo.exe", false, true, "", "C:\\AD", true},
+       "C:\\Users\\op\\stanzo\\stanzo.ini",
+       "C:\\Users\\op\\stanzo\\",
+       false},
+      {"Program Files",
+       {"C:\\Program Files\\Stanzo\\stanzo.exe", false, false, "C:\\AD", "C:\\AD", true},
+       "C:\\AD\\Stanzo\\stanzo.ini",
+       "C:\\AD\\Stanzo\\",
+       true},
+      {"BIN on Windows",
+       {"D:\\Tools\\BIN\\stanzo.exe", false, true, "C:\\AD", "C:\\AD", true},
+       "C:\\AD\\Stanzo\\stanzo.ini",
+       "C:\\AD\\Stanzo\\",
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FilePlaces p = ChooseFilePlaces(c.facts);
+    EXPECT_EQ(p.settingsPath, c.settings);
+    EXPECT_EQ(p.dataDir, c.dataDir);
+    EXPECT_EQ(p.installed, c.installed);
+  }
+}
+
+TEST(FilePlacesTest, FindMakesTheUserFoldersOnlyWhenInstalled) {
+  struct {
+    const char* name;
+    bool settingsBeside, writable;
+    size_t dirsMade;
+  } cases[] = {
+      {"portable", false, true, 0},
+      {"settings beside a read-only folder", true, false, 0},
+      {"installed", false, false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::FakeFiles files;
+    if (c.settingsBeside) files.files["/opt/s/stanzo.ini"] = "[Stanzo]\n";
+    if (!c.writable) files.readOnlyDirs.insert("/opt/s/");
+    const FilePlaces p = FindFilePlaces(files, "/opt/s/stanzo");
+    EXPECT_EQ(files.dirs.size(), c.dirsMade);
+    EXPECT_EQ(p.installed, c.dirsMade > 0);
+    if (p.installed) {
+      EXPECT_EQ(files.dirs.count(p.dataDir), 1u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace stanzo
