@@ -450,7 +450,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(appDir_);
+  InstallBridgeForVlc(AppDirOf(exePath_));  // shipped beside the program
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }

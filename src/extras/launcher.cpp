@@ -49,10 +49,25 @@ std::string BlackPicturePath(const std::string& dataHome) {
   return dataHome + "/stanzo/" + kBlackPicture;
 }
 
-std::string DefaultLaunchCommand(const std::string& dataHome) {
+std::string ChooseBlackPicture(const std::string& dataHome, const std::string& exeDir,
+                               const std::function<bool(const std::string&)>& exists) {
+  const std::string user = dataHome.empty() ? std::string() : BlackPicturePath(dataHome);
+  if (exeDir.empty()) return user;
+  for (const std::string& path :
+       {user, exeDir + "vlc/" + kBlackPicture, exeDir + "../share/stanzo/" + kBlackPicture}) {
+    if (!path.empty() && exists(path)) return path;
+  }
+  return user;
+}
+
+std::string LinuxLaunchCommand(const std::string& picture) {
   const std::string command = std::string(kLinuxVlc) + kVlcArguments;
-  if (dataHome.empty()) return command;
-  return command + kPlayPicture + QuoteWord(BlackPicturePath(dataHome));
+  if (picture.empty()) return command;
+  return command + kPlayPicture + QuoteWord(picture);
+}
+
+std::string DefaultLaunchCommand(const std::string& dataHome) {
+  return LinuxLaunchCommand(dataHome.empty() ? std::string() : BlackPicturePath(dataHome));
 }
 
 std::string WindowsLaunchCommand(const std::string& appDir) {
@@ -67,8 +82,11 @@ std::string DefaultLaunchCommand() {
 #ifdef _WIN32
   return WindowsLaunchCommand(ExecutableDir());
 #else
-  // As vlc/install.sh finds it.
-  return DefaultLaunchCommand(platform::UserDataDir());
+  return LinuxLaunchCommand(
+      ChooseBlackPicture(platform::UserDataDir(), ExecutableDir(), [](const std::string& path) {
+        std::string bytes;
+        return platform::Files::Default().Read(path, &bytes) == platform::FileResult::Ok;
+      }));
 #endif
 }
 
@@ -91,32 +109,57 @@ bool BridgeNeedsCopy(std::string_view shipped, const std::optional<std::string>&
   return have < ship || (have == ship && *installed != shipped);
 }
 
+std::optional<std::string> BridgeToInstall(const std::optional<std::string>& shipped,
+                                           const std::optional<std::string>& system,
+                                           const std::optional<std::string>& user) {
+  const std::optional<std::string>& source =
+      !shipped || (system && BridgeVersion(*system) > BridgeVersion(*shipped)) ? system : shipped;
+  if (!source) return std::nullopt;
+  if (!user) {
+    // VLC finds the system copy when it is the source or newer.
+    if (system && !BridgeNeedsCopy(*source, *system)) return std::nullopt;
+    return source;
+  }
+  return BridgeNeedsCopy(*source, user) ? source : std::nullopt;
+}
+
+namespace {
+
+// A file's bytes; nullopt when missing, unreadable or empty.
+std::optional<std::string> ReadCopy(platform::Files& files, const std::string& path) {
+  std::string bytes;
+  if (path.empty() || files.Read(path, &bytes) != platform::FileResult::Ok || bytes.empty())
+    return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
 BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPath,
-                            const std::string& installDir) {
-  std::string shipped;
-  if (files.Read(shippedPath, &shipped) != platform::FileResult::Ok || shipped.empty())
-    return BridgeInstall::NotShipped;
+                            const std::string& installDir, const std::string& systemPath) {
+  const std::optional<std::string> shipped = ReadCopy(files, shippedPath);
+  const std::optional<std::string> system = ReadCopy(files, systemPath);
+  if (!shipped && !system) return BridgeInstall::NotShipped;
   const std::string target = installDir + kBridgeFileName;
   std::string bytes;
   std::optional<std::string> installed;
   // An unreadable copy counts as missing: replacing it is the best chance.
   if (files.Read(target, &bytes) == platform::FileResult::Ok) installed = std::move(bytes);
-  if (!BridgeNeedsCopy(shipped, installed)) return BridgeInstall::UpToDate;
+  const std::optional<std::string> copy = BridgeToInstall(shipped, system, installed);
+  if (!copy) return BridgeInstall::UpToDate;
   if (!files.MakeDirs(installDir)) return BridgeInstall::Failed;
-  return files.Replace(target, shipped) == platform::FileResult::Ok ? BridgeInstall::Installed
-                                                                    : BridgeInstall::Failed;
+  return files.Replace(target, *copy) == platform::FileResult::Ok ? BridgeInstall::Installed
+                                                                  : BridgeInstall::Failed;
 }
 
-BridgeInstall InstallBridgeForVlc(const std::string& appDir) {
-#ifdef _WIN32
-  const std::string appData = platform::UserDataDir();
-  if (appDir.empty() || appData.empty()) return BridgeInstall::NotShipped;
-  return InstallBridge(platform::Files::Default(), appDir + kShippedFolder + kBridgeFileName,
-                       appData + "\\vlc\\lua\\intf\\");
-#else
-  (void)appDir;  // vlc/install.sh puts the bridge where VLC finds it
-  return BridgeInstall::NotShipped;
-#endif
+BridgeInstall InstallBridgeForVlc(const std::string& exeDir) {
+  const std::string dataHome = platform::UserDataDir();
+  if (exeDir.empty() || dataHome.empty()) return BridgeInstall::NotShipped;
+  const char sep = platform::kPathSeparators[0];
+  const std::string system = platform::SystemVlcLuaIntfDir();
+  return InstallBridge(platform::Files::Default(), exeDir + "vlc" + sep + kBridgeFileName,
+                       dataHome + sep + "vlc" + sep + "lua" + sep + "intf" + sep,
+                       system.empty() ? std::string() : system + kBridgeFileName);
 }
 
 }  // namespace stanzo

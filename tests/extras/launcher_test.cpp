@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -123,6 +124,51 @@ TEST(LauncherTest, InstallBridgeMakesTheFolderAndKeepsTheOldCopyOnFailure) {
   files.files[shipped] = files.files[target] = v3;
   EXPECT_EQ(InstallBridge(files, shipped, dir), BridgeInstall::UpToDate);
   EXPECT_EQ(files.replaces, 0);
+}
+
+TEST(LauncherTest, UserCopyIsNeededOnlyWhereVlcWouldNotFindTheNewest) {
+  const std::string v1 = "\nlocal BRIDGE_VERSION = 1\n", v2 = "\nlocal BRIDGE_VERSION = 2\n";
+  const std::optional<std::string> none;
+  struct {
+    const char* name;
+    std::optional<std::string> shipped, system, user, want;
+  } cases[] = {
+      {"nothing anywhere", none, none, none, none},
+      {"zip, first Execute", v2, none, none, v2},
+      {"zip, up to date", v2, none, v2, none},
+      {"package, no user copy", none, v2, none, none},
+      {"package, an older user copy hides it", none, v2, v1, v2},
+      {"package, a newer user copy stays", none, v1, v2, none},
+      {"build tree newer than the package", v2, v1, none, v2},
+      {"package newer than the build tree", v1, v2, none, none},
+      {"same version, edited build tree", v2 + "x", v2, none, v2 + "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(BridgeToInstall(c.shipped, c.system, c.user), c.want);
+  }
+}
+
+TEST(LauncherTest, BlackPictureIsTheUsersElseTheShippedElseThePackages) {
+  struct {
+    const char* name;
+    std::vector<std::string> there;
+    const char* want;
+  } cases[] = {
+      {"install.sh ran",
+       {"/h/stanzo/stanzo_black.png", "/b/vlc/stanzo_black.png"},
+       "/h/stanzo/stanzo_black.png"},
+      {"build tree", {"/b/vlc/stanzo_black.png"}, "/b/vlc/stanzo_black.png"},
+      {"package", {"/b/../share/stanzo/stanzo_black.png"}, "/b/../share/stanzo/stanzo_black.png"},
+      {"none", {}, "/h/stanzo/stanzo_black.png"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto exists = [&](const std::string& p) {
+      return std::find(c.there.begin(), c.there.end(), p) != c.there.end();
+    };
+    EXPECT_EQ(ChooseBlackPicture("/h", "/b/", exists), c.want);
+  }
 }
 
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {
