@@ -7,6 +7,8 @@
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
+#include "link/host_port.h"
+#include "link/tcp_errors.h"
 #include "platform/paths.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
@@ -107,6 +109,12 @@ std::string JoinLines(const Strings& lines) {
 }
 
 }  // namespace
+
+std::string ConnectRefusedHint(const std::string& hostText) {
+  const HostPort target = ParseHostPort(hostText);
+  return "The player started, but nothing listens on " + target.host + ":" +
+         std::to_string(target.port) + "; check its bridge and the port";
+}
 
 std::string LogLines(const std::string& entry) {
   std::string out;
@@ -264,7 +272,20 @@ void Console::ShowConnectionState(bool connected) {
 }
 
 void Console::butConnectClick() {
-  channel_.ToggleConnection(view_.Text(Control::edHost));
+  const std::string host = view_.Text(Control::edHost);
+  try {
+    channel_.ToggleConnection(host);
+  } catch (const EIdConnectException& e) {
+    // A player started by Execute that refuses the link runs without its
+    // bridge, or the bridge listens elsewhere: VLC itself looks healthy.
+    // The refusal is told by its text, the same on every system.
+    const std::string refused = SocketErrorText(platform::SocketCondition::kConnectionRefused);
+    const std::string_view what = e.what();
+    if (what.size() >= refused.size() && what.substr(what.size() - refused.size()) == refused &&
+        programs_->RecentExecute())
+      LogEvent("E", ConnectRefusedHint(host));
+    throw;
+  }
 }
 
 void Console::butSendAdhocClick() {

@@ -197,6 +197,10 @@ class Console : private ChannelView {
   bool closed_ = false;
 };
 
+// The log's hint when a Connect is refused soon after Execute started a
+// program: "The player started, but nothing listens on HOST:PORT; ...".
+std::string ConnectRefusedHint(const std::string& hostText);
+
 // How the log shows one entry: a lone CR, CR LF and LF each end a line; a
 // NUL byte shows as the symbol for NUL.
 std::string LogLines(const std::string& entry);

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "text/command_line.h"
+
 namespace stanzo {
 
 namespace {
@@ -13,7 +15,36 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 std::string EndedText(const std::string& commandLine, uint32_t code) {
-  return commandLine + ": ended with exit code " + std::to_string(code);
+  return "Ended with exit code " + std::to_string(code) + ": " + commandLine;
+}
+
+std::string NotStartedText(const std::string& commandLine, const std::string& reason) {
+  return "Not started (" + reason + "): " + commandLine;
+}
+
+// "vlc" from "/usr/bin/vlc --intf=..." (also "C:\...\vlc.exe" on Windows).
+std::string ProgramName(const std::string& commandLine) {
+  const std::optional<std::vector<std::string>> words = SplitCommandLine(commandLine);
+  std::string program = words && !words->empty() ? words->front() : commandLine;
+  const size_t sep = program.find_last_of("/\\");
+  if (sep != std::string::npos) program.erase(0, sep + 1);
+  return program;
+}
+
+bool Contains(const std::string& s, const char* part) {
+  return s.find(part) != std::string::npos;
+}
+
+// `line` without its line end and without VLC's object address
+// ("[000055e06169ddb0] "), which says nothing to a reader.
+std::string Shortened(const std::string& line) {
+  std::string text = line;
+  while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  const size_t close = text.find("] ");
+  if (text.size() > 3 && text[0] == '[' && close != std::string::npos &&
+      text.find_first_not_of("0123456789abcdefABCDEF", 1) == close)
+    text.erase(0, close + 2);
+  return text;
 }
 
 }  // namespace
@@ -29,15 +60,58 @@ ProgramStarter::~ProgramStarter() {
   for (const auto& w : watched_) processes_.Release(w.id);
 }
 
+std::string ProgramStarter::ErrorLine(const std::string& line) {
+  const std::string text = Shortened(line);
+  if (!Contains(text, " error: ") && text.rfind("error: ", 0) != 0) return std::string();
+  for (const char* noise :
+       {"dbus", "D-Bus", "globalhotkeys", "XDG_RUNTIME_DIR", "no suitable interface module"}) {
+    if (Contains(text, noise)) return std::string();
+  }
+  return text;
+}
+
 void ProgramStarter::Execute(const std::string& commandLine) {
-  uint32_t exitCode = 0;
-  std::string error;
-  platform::Processes::Id id = 0;
-  if (!DosRunner(processes_, clock_).Run(commandLine, "", false, exitCode, {}, &error, &id)) {
-    log_(commandLine + ": not started: " + error);
+  platform::Processes::Started started;
+  try {
+    started = processes_.StartReadingErrors(commandLine, "");
+  } catch (const std::exception& e) {  // out of memory while preparing
+    started.error = e.what();
+  }
+  if (started.id == 0) {
+    log_(NotStartedText(commandLine, started.error));
     return;
   }
-  watched_.push_back({id, commandLine, clock_.NowMs()});
+  const int64_t now = clock_.NowMs();
+  watched_.push_back({started.id, commandLine, now, {}, {}, false});
+  executedMs_ = now;
+}
+
+bool ProgramStarter::RecentExecute() {
+  if (!executedMs_ || clock_.NowMs() - *executedMs_ >= kConnectHintMs) return false;
+  executedMs_.reset();
+  return true;
+}
+
+void ProgramStarter::ReadErrors(Watched& w, bool ended) {
+  w.partial += processes_.ReadErrors(w.id);
+  size_t start = 0;
+  for (;;) {
+    const size_t end = w.partial.find('\n', start);
+    if (end == std::string::npos && !(ended && start < w.partial.size())) break;
+    const std::string line =
+        w.partial.substr(start, (end == std::string::npos ? w.partial.size() : end) - start);
+    start = end == std::string::npos ? w.partial.size() : end + 1;
+    if (w.firstLine.empty() && line.find_first_not_of(" \t\r") != std::string::npos)
+      w.firstLine = line;
+    if (w.errorLogged) continue;
+    const std::string error = ErrorLine(line);
+    if (error.empty()) continue;
+    log_(ProgramName(w.commandLine) + ": " + error);
+    w.errorLogged = true;
+  }
+  w.partial.erase(0, start);
+  // A line without an end is not held without bound.
+  if (w.partial.size() > 4096) w.partial.clear();
 }
 
 void ProgramStarter::EditFile(const std::string& path, const EditorCommand& editor,
@@ -49,7 +123,7 @@ void ProgramStarter::EditFile(const std::string& path, const EditorCommand& edit
   const std::string before = editor.waits ? std::string() : readFile_(path);
   if (!DosRunner(processes_, clock_)
            .Run(editor.commandLine, "", true, exitCode, pumpEvents, &error)) {
-    log_(editor.commandLine + ": not started: " + error);
+    log_(NotStartedText(editor.commandLine, error));
   } else if (exitCode != 0) {
     log_(EndedText(editor.commandLine, exitCode));
   } else if (!editor.waits) {
@@ -66,9 +140,15 @@ void ProgramStarter::Tick() {
   for (auto& w : watched_) {
     const platform::Processes::Status status = processes_.Poll(w.id);
     const bool early = now - w.startedMs < kEarlyExitMs;
+    ReadErrors(w, status.ended);
     if (status.ended || !early) {
-      if (status.ended && early && status.exitCode != 0)
+      if (status.ended && early && status.exitCode != 0) {
         log_(EndedText(w.commandLine, status.exitCode));
+        // Its reason, when it gave none that reads as an error ("VLC is
+        // not supposed to be run as root", an unknown option).
+        if (!w.errorLogged && !w.firstLine.empty())
+          log_(ProgramName(w.commandLine) + ": " + Shortened(w.firstLine));
+      }
       processes_.Release(w.id);
     } else {
       kept.push_back(w);

@@ -3,8 +3,11 @@
 // the extras, with bytes checked on disk and on the wire.
 #include "console/console.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -308,6 +311,36 @@ TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {
   const std::string saved = GetFile(Path("Stanzo-LaunchHist.txt"));
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 10);
   EXPECT_EQ(saved.rfind("true 11\r\ntrue 10\r\n", 0), 0u);
+}
+
+TEST_F(ConsoleTest, ARefusedConnectSoonAfterExecuteHintsAtTheBridgeOnce) {
+  // A loopback port that nobody listens on.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size), 0);
+  close(fd);
+  const std::string host = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+  const std::string hint =
+      "E The player started, but nothing listens on " + host + "; check its bridge and the port";
+  Start();
+  view.SetText(C::edHost, host);
+  const auto hints = [&] {
+    const std::string& log = view[C::memLog].text;
+    size_t n = 0;
+    for (size_t at = log.find(hint); at != std::string::npos; at = log.find(hint, at + 1)) ++n;
+    return n;
+  };
+  console.Guard([&] { console.butConnectClick(); });
+  EXPECT_EQ(hints(), 0u);  // nothing executed
+  view.SetText(C::cboLaunchCmd, "true");
+  console.butExecClick();
+  for (int i = 0; i < 2; ++i) console.Guard([&] { console.butConnectClick(); });
+  EXPECT_EQ(hints(), 1u);
+  EXPECT_EQ(view.dialogs.calls.back().text, "Socket Error # 111\r\nConnection refused.");
 }
 
 TEST_F(ConsoleTest, CamerasAndTheirEditor) {
