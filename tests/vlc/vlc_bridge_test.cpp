@@ -615,43 +615,76 @@ TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
   EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
 }
 
-TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
-  // A second VLC with the same command, started as Execute starts it,
-  // ends at once: as root VLC refuses to run; as its own user its bridge
-  // finds the port taken.
-  const std::string home = work_ + "/vlc/home";
+// Runs `command` as Execute does and returns the log once the watch is over.
+std::vector<std::string> ExecuteLog(const std::string& command) {
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+  starter.Execute(command);
+  const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs + 500);
+  while (Clock::now() < deadline) {
+    starter.Tick();
+    std::this_thread::sleep_for(milliseconds(80));
+  }
+  return log;
+}
+
+// The test's VLC command as Execute would run it, as the user VLC runs as.
+std::string SecondVlc(const std::string& work, const std::vector<std::string>& args,
+                      bool asNobody) {
+  const std::string home = work + "/vlc/home";
   std::string vlc = "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
                     QuoteWord("XDG_DATA_HOME=" + home + "/.local/share") + " " +
-                    QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
-  for (const auto& a : args_) vlc += " " + QuoteWord(a);
+                    QuoteWord("XDG_RUNTIME_DIR=" + work + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  return asNobody ? "setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc : vlc;
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnceWithItsReason) {
+  // A second VLC with the same command, started as Execute starts it,
+  // ends at once: as root VLC refuses to run; as its own user its bridge
+  // finds the port taken. The log says so first, then VLC's own words.
   struct Case {
     std::string command;
     uint32_t code;
+    std::string reason;
   };
   std::vector<Case> cases;
   if (geteuid() == 0) {
-    cases.push_back({vlc, 1});
-    cases.push_back({"setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc, 2});
+    cases.push_back(
+        {SecondVlc(work_, args_, false), 1, "env: VLC is not supposed to be run as root"});
+    cases.push_back({SecondVlc(work_, args_, true), 2, "Address already in use"});
   } else {
-    cases.push_back({vlc, 2});
+    cases.push_back({SecondVlc(work_, args_, false), 2, "Address already in use"});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    std::vector<std::string> log;
-    ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
-    starter.Execute(c.command);
-    const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
-    while (log.empty() && Clock::now() < deadline) {
-      starter.Tick();
-      std::this_thread::sleep_for(milliseconds(80));
-    }
-    EXPECT_EQ(log, std::vector<std::string>{c.command + ": ended with exit code " +
-                                            std::to_string(c.code)});
+    const std::vector<std::string> log = ExecuteLog(c.command);
+    const std::string ended = "Ended with exit code " + std::to_string(c.code) + ": " + c.command;
+    EXPECT_NE(std::find(log.begin(), log.end(), ended), log.end());
+    EXPECT_EQ(log.size(), 2u);
+    const bool told = std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+      return l.find(c.reason) != std::string::npos;
+    });
+    EXPECT_TRUE(told) << ::testing::PrintToString(log);
   }
   // The first VLC is untouched.
   auto console = Console();
   ASSERT_TRUE(console);
   EXPECT_EQ(SendAll(*console, {"is_playing"}), "1\r\n> ");
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsVlcsErrorLineForAMissingBridge) {
+  // VLC starts and runs on without the interface it was asked for; its
+  // reason reaches the log once. (It runs on briefly: "timeout" ends it.)
+  std::vector<std::string> args = args_;
+  for (auto& a : args) {
+    if (a == "--lua-intf=stanzo_bridge") a = "--lua-intf=stanzo_no_bridge";
+  }
+  const std::string command = "timeout 8 " + SecondVlc(work_, args, geteuid() == 0);
+  const std::vector<std::string> log = ExecuteLog(command);
+  EXPECT_EQ(log, std::vector<std::string>{
+                     "timeout: [stanzo_no_bridge] lua interface error: Couldn't find lua "
+                     "interface script \"stanzo_no_bridge\"."});
 }
 
 }  // namespace
