@@ -70,6 +70,10 @@ std::string ProgramStarter::ErrorLine(const std::string& line) {
   return text;
 }
 
+bool ProgramStarter::InterfaceError(const std::string& errorLine) {
+  return (!errorLine.empty() && errorLine[0] == '[') || Contains(errorLine, "lua interface");
+}
+
 void ProgramStarter::Execute(const std::string& commandLine) {
   platform::Processes::Started started;
   try {
@@ -82,7 +86,7 @@ void ProgramStarter::Execute(const std::string& commandLine) {
     return;
   }
   const int64_t now = clock_.NowMs();
-  watched_.push_back({started.id, commandLine, now, {}, {}, false});
+  watched_.push_back({started.id, commandLine, now, {}, {}, {}, false});
   executedMs_ = now;
 }
 
@@ -103,9 +107,10 @@ void ProgramStarter::ReadErrors(Watched& w, bool ended) {
     start = end == std::string::npos ? w.partial.size() : end + 1;
     if (w.firstLine.empty() && line.find_first_not_of(" \t\r") != std::string::npos)
       w.firstLine = line;
-    if (w.errorLogged) continue;
     const std::string error = ErrorLine(line);
     if (error.empty()) continue;
+    if (w.firstError.empty()) w.firstError = error;
+    if (w.errorLogged || !InterfaceError(error)) continue;
     log_(ProgramName(w.commandLine) + ": " + error);
     w.errorLogged = true;
   }
@@ -146,8 +151,8 @@ void ProgramStarter::Tick() {
         log_(EndedText(w.commandLine, status.exitCode));
         // Its reason, when it gave none that reads as an error ("VLC is
         // not supposed to be run as root", an unknown option).
-        if (!w.errorLogged && !w.firstLine.empty())
-          log_(ProgramName(w.commandLine) + ": " + Shortened(w.firstLine));
+        const std::string reason = w.firstError.empty() ? Shortened(w.firstLine) : w.firstError;
+        if (!w.errorLogged && !reason.empty()) log_(ProgramName(w.commandLine) + ": " + reason);
       }
       processes_.Release(w.id);
     } else {

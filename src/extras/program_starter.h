@@ -9,10 +9,14 @@
 //   "Ended with exit code <n>: <command>"
 //   "<program>: <the program's own error line>"
 // The last one comes from what a program started by Execute writes to its
-// standard error in its first seconds: the first line that reports an
-// error (ErrorLine), once; or, when the program ends early and failing
-// without one, its first line. Everything it writes also goes on to the
-// console's standard error, as before.
+// standard error in its first seconds, once per start: an error of one of
+// VLC's interfaces (the bridge, VLC's CLI: InterfaceError) at once, since
+// VLC runs on healthy-looking without them; or, when the program ends
+// early and failing, its first error line (ErrorLine), else its first
+// line ("VLC is not supposed to be run as root"). Other errors of a
+// program that runs on (no audio server, say) are not the console's to
+// tell. Everything the program writes also goes on to the console's
+// standard error, as before.
 // No message box: a launch that fails is something to read, not to click
 // away.
 //
@@ -72,6 +76,9 @@ class ProgramStarter {
   // start without a desktop session reports (D-Bus, global hot keys, the
   // runtime folder).
   static std::string ErrorLine(const std::string& line);
+  // True for an ErrorLine of one of VLC's interfaces: tagged with its
+  // name ("[stanzo_bridge] ...", "[cli] ...") or from its Lua loader.
+  static bool InterfaceError(const std::string& errorLine);
 
   // Edit Cameras: runs `editor` on the settings file `path`. An editor
   // that waits is waited for (pumping events), then `reload` runs. One
@@ -95,8 +102,9 @@ class ProgramStarter {
     platform::Processes::Id id;
     std::string commandLine;
     int64_t startedMs;
-    std::string partial;    // standard error after its last complete line
-    std::string firstLine;  // its first non-empty line
+    std::string partial;     // standard error after its last complete line
+    std::string firstLine;   // its first non-empty line
+    std::string firstError;  // its first ErrorLine
     bool errorLogged = false;
   };
   struct Follow {
