@@ -30,6 +30,7 @@
 #include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
+#include "platform/paths.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -692,6 +693,66 @@ TEST_F(VlcDefaultCommandTest, ExecuteLogsVlcsErrorLineForAMissingBridge) {
   // Without a terminal VLC may end then (its text interface fails): the log
   // says that after the reason, and names nothing else.
   for (size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].rfind("Ended with exit code", 0), 0u);
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides) {
+  // A program with the bridge beside it (as a build tree has it) and a
+  // user whose VLC folder holds none: Execute's bridge step, then the
+  // start, then Connect, with no other step.
+  namespace fs = std::filesystem;
+  const fs::path repo = fs::path(STANZO_VLC_HARNESS).parent_path().parent_path().parent_path();
+  const std::string exeDir = work_ + "/exec/program/";
+  const std::string home = work_ + "/exec/home";
+  const std::string dataHome = home + "/.local/share";
+  fs::create_directories(exeDir + "vlc");
+  fs::create_directories(home);
+  fs::copy_file(repo / "vlc/intf/stanzo_bridge.lua", exeDir + "vlc/stanzo_bridge.lua");
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  const BridgeInstall got = InstallBridgeForVlc(exeDir);
+  if (saved != nullptr) {
+    setenv("XDG_DATA_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+  // With the package installed here, VLC takes its copy for every user.
+  const bool packaged = fs::exists(platform::SystemVlcLuaIntfDir() + kBridgeFileName);
+  EXPECT_EQ(got, packaged ? BridgeInstall::UpToDate : BridgeInstall::Installed);
+  EXPECT_EQ(fs::exists(dataHome + "/vlc/lua/intf/" + kBridgeFileName), !packaged);
+  if (geteuid() == 0) {
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + QuoteWord(home)).c_str()), 0);
+  }
+
+  const int port = FreeLoopbackPort();
+  int cliPort = FreeLoopbackPort();
+  while (cliPort == port) cliPort = FreeLoopbackPort();
+  std::vector<std::string> args;
+  for (const auto& a : args_) {
+    if (a.rfind("--cli-host=", 0) != 0 && a.rfind("--lua-config=", 0) != 0) args.push_back(a);
+  }
+  args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port) +
+                 "'},cli={host='127.0.0.1:" + std::to_string(cliPort) + "'}");
+  std::string vlc = "timeout 60 ";
+  if (geteuid() == 0) vlc += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  vlc += "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
+         QuoteWord("XDG_DATA_HOME=" + dataHome) + " " +
+         QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+  starter.Execute(vlc);
+
+  LineClient c;
+  ASSERT_TRUE(c.Connect(port, kStart)) << ::testing::PrintToString(log);
+  ASSERT_TRUE(c.ReadUntilEndsWith("> ", kReply));
+  c.Take();
+  // The bridge's answer: a marquee command that took effect.
+  EXPECT_EQ(SendAll(c, {"@m1 marq-marquee Execute found its bridge", "@m4 marq-size 3"}),
+            "> Unknown marquee `m4'. Known: m1, m2, m3.\r\n> ");
+  starter.Tick();
+  EXPECT_EQ(log, std::vector<std::string>{});
+  c.SendLine("shutdown");
 }
 
 }  // namespace
