@@ -53,8 +53,12 @@ std::string ChooseBlackPicture(const std::string& dataHome, const std::string& e
                                const std::function<bool(const std::string&)>& exists) {
   const std::string user = dataHome.empty() ? std::string() : BlackPicturePath(dataHome);
   if (exeDir.empty()) return user;
+  // The package's prefix: the folder above the program's "bin".
+  const size_t up = exeDir.find_last_of('/', exeDir.size() - 2);
+  const std::string prefix = up == std::string::npos ? std::string() : exeDir.substr(0, up + 1);
   for (const std::string& path :
-       {user, exeDir + "vlc/" + kBlackPicture, exeDir + "../share/stanzo/" + kBlackPicture}) {
+       {user, exeDir + "vlc/" + kBlackPicture,
+        prefix.empty() ? std::string() : prefix + "share/stanzo/" + kBlackPicture}) {
     if (!path.empty() && exists(path)) return path;
   }
   return user;

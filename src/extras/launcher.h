@@ -21,7 +21,8 @@ std::string BlackPicturePath(const std::string& dataHome);
 // The picture the Linux default plays, for a program in `exeDir` (ends in
 // "/"): the user's copy (vlc/install.sh) when `exists` finds it, else the
 // one shipped beside the program (a build tree: "<exeDir>vlc/"), else the
-// package's ("<exeDir>../share/stanzo/"); with none of them, the user's.
+// package's ("/usr/share/stanzo/" for "/usr/bin/"); with none of them, the
+// user's.
 std::string ChooseBlackPicture(const std::string& dataHome, const std::string& exeDir,
                                const std::function<bool(const std::string&)>& exists);
 
@@ -64,8 +65,8 @@ bool BridgeNeedsCopy(std::string_view shipped, const std::optional<std::string>&
 // which VLC finds first; nullopt where there is none. The newer of shipped
 // and system is the source (shipped on a tie). A missing user copy is
 // needed only when the system copy is missing, older than the source, or
-// of its version with other bytes: VLC finds the system one otherwise. A user copy that is there is updated
-// as BridgeNeedsCopy says, since it hides the system one.
+// of its version with other bytes: VLC finds the system one otherwise. A user copy that is there is
+// updated as BridgeNeedsCopy says, since it hides the system one.
 std::optional<std::string> BridgeToInstall(const std::optional<std::string>& shipped,
                                            const std::optional<std::string>& system,
                                            const std::optional<std::string>& user);

@@ -156,10 +156,10 @@ TEST(LauncherTest, BlackPictureIsTheUsersElseTheShippedElseThePackages) {
     const char* want;
   } cases[] = {
       {"install.sh ran",
-       {"/h/stanzo/stanzo_black.png", "/b/vlc/stanzo_black.png"},
+       {"/h/stanzo/stanzo_black.png", "/usr/bin/vlc/stanzo_black.png"},
        "/h/stanzo/stanzo_black.png"},
-      {"build tree", {"/b/vlc/stanzo_black.png"}, "/b/vlc/stanzo_black.png"},
-      {"package", {"/b/../share/stanzo/stanzo_black.png"}, "/b/../share/stanzo/stanzo_black.png"},
+      {"beside the program", {"/usr/bin/vlc/stanzo_black.png"}, "/usr/bin/vlc/stanzo_black.png"},
+      {"package", {"/usr/share/stanzo/stanzo_black.png"}, "/usr/share/stanzo/stanzo_black.png"},
       {"none", {}, "/h/stanzo/stanzo_black.png"},
   };
   for (const auto& c : cases) {
@@ -167,7 +167,7 @@ TEST(LauncherTest, BlackPictureIsTheUsersElseTheShippedElseThePackages) {
     const auto exists = [&](const std::string& p) {
       return std::find(c.there.begin(), c.there.end(), p) != c.there.end();
     };
-    EXPECT_EQ(ChooseBlackPicture("/h", "/b/", exists), c.want);
+    EXPECT_EQ(ChooseBlackPicture("/h", "/usr/bin/", exists), c.want);
   }
 }
 
