@@ -313,6 +313,38 @@ TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {
   EXPECT_EQ(saved.rfind("true 11\r\ntrue 10\r\n", 0), 0u);
 }
 
+TEST(InstalledConsoleTest, KeepsItsFilesInTheUsersFoldersAndComparesWithThem) {
+  // A program in a shared bin folder, without settings beside it.
+  TempDir root;
+  const std::string bin = root / "usr/bin";
+  const std::string config = root / "home/.config", data = root / "home/.local/share";
+  ASSERT_TRUE(platform::Files::Default().MakeDirs(bin));
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  setenv("XDG_DATA_HOME", data.c_str(), 1);
+  FakeConsoleView view;
+  Console console(view, bin + "/stanzo");
+  console.FormCreate();
+  view.Attach(&console);
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(console.AppDir(), data + "/stanzo/");
+  EXPECT_EQ(console.SettingsFile().FileName(), config + "/stanzo/stanzo.ini");
+  // The defaults of a first start, saved into the user's folders.
+  EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");
+  view.SetText(C::edHost, "stage:2424");
+  console.edHostChange();
+  console.butInitSaveClick();
+  EXPECT_NE(GetFile(config + "/stanzo/stanzo.ini").find("Host=stage:2424"), std::string::npos);
+  EXPECT_NE(GetFile(data + "/stanzo/Init.txt"), "");
+  // A file from the data folder is at home there; one beside the program is not.
+  view.dialogs.files = {data + "/stanzo/Init.txt", bin + "/Other.txt"};
+  console.butInitOpenClick();
+  console.butInitOpenClick();
+  size_t warnings = 0;
+  for (const auto& call : view.dialogs.calls) warnings += call.caption == "Foreign Directory";
+  EXPECT_EQ(warnings, 1u);
+}
+
 TEST_F(ConsoleTest, ARefusedConnectSoonAfterExecuteHintsAtTheBridgeOnce) {
   // A loopback port that nobody listens on.
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
