@@ -9,7 +9,7 @@ declare -A groups=(
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [browser]="chromium fonts-dejavu-core"
-  [package]="dpkg-dev lintian gzip"
+  [package]="dpkg-dev file lintian gzip"
   [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine xvfb xauth zip"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
