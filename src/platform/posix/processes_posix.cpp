@@ -347,11 +347,17 @@ class PosixProcesses final : public Processes {
         // _Fork, not fork: this is the child of a multi-threaded process,
         // where fork's atfork handlers and lock juggling are not
         // async-signal-safe; _Fork is.
+        // The relay first: a program whose standard error had no reader
+        // would fail at its first error line. Not waited for: when the
+        // helper ends, init adopts and reaps it.
+        if (errors) {
+          const pid_t relay = _Fork();
+          if (relay < 0) FailChild(exec.writeFd(), errno);
+          if (relay == 0) RelayErrors(errors->readFd(), fw[1]);
+        }
         const pid_t program = _Fork();
         if (program < 0) FailChild(exec.writeFd(), errno);
         if (program == 0) ExecChild(plan, exec.writeFd(), errors ? errors->writeFd() : -1);
-        // Not waited for: when the helper ends, init adopts and reaps it.
-        if (errors && _Fork() == 0) RelayErrors(errors->readFd(), fw[1]);
         CloseAllBut(sv[1], plan.fdLimit);
         WatchChild(program, sv[1]);
       }
