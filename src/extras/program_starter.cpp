@@ -31,6 +31,13 @@ std::string ProgramName(const std::string& commandLine) {
   return program;
 }
 
+// "<program>: <line>", unless the program named itself already ("vlc:
+// unknown option ...").
+std::string ProgramLine(const std::string& commandLine, const std::string& line) {
+  const std::string prefix = ProgramName(commandLine) + ": ";
+  return line.rfind(prefix, 0) == 0 ? line : prefix + line;
+}
+
 bool Contains(const std::string& s, const char* part) {
   return s.find(part) != std::string::npos;
 }
@@ -111,7 +118,7 @@ void ProgramStarter::ReadErrors(Watched& w, bool ended) {
     if (error.empty()) continue;
     if (w.firstError.empty()) w.firstError = error;
     if (w.errorLogged || !InterfaceError(error)) continue;
-    log_(ProgramName(w.commandLine) + ": " + error);
+    log_(ProgramLine(w.commandLine, error));
     w.errorLogged = true;
   }
   w.partial.erase(0, start);
@@ -152,7 +159,7 @@ void ProgramStarter::Tick() {
         // Its reason, when it gave none that reads as an error ("VLC is
         // not supposed to be run as root", an unknown option).
         const std::string reason = w.firstError.empty() ? Shortened(w.firstLine) : w.firstError;
-        if (!w.errorLogged && !reason.empty()) log_(ProgramName(w.commandLine) + ": " + reason);
+        if (!w.errorLogged && !reason.empty()) log_(ProgramLine(w.commandLine, reason));
       }
       processes_.Release(w.id);
     } else {

@@ -109,7 +109,7 @@ TEST(ProgramStarterTest, ExecuteLogsThePlayersFirstErrorLineOnce) {
        "",
        "vlc: unknown option `--rc-quiet'",
        true,
-       {"Ended with exit code 1: " + cmd, "vlc: vlc: unknown option `--rc-quiet'"}},
+       {"Ended with exit code 1: " + cmd, "vlc: unknown option `--rc-quiet'"}},
       {"only harmless noise", "error: XDG_RUNTIME_DIR is invalid\n", "", false, {}},
   };
   for (const auto& c : cases) {
