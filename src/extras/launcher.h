@@ -65,8 +65,9 @@ bool BridgeNeedsCopy(std::string_view shipped, const std::optional<std::string>&
 // which VLC finds first; nullopt where there is none. The newer of shipped
 // and system is the source (shipped on a tie). A missing user copy is
 // needed only when the system copy is missing, older than the source, or
-// of its version with other bytes: VLC finds the system one otherwise. A user copy that is there is
-// updated as BridgeNeedsCopy says, since it hides the system one.
+// of its version with other bytes: VLC finds the system one otherwise. A
+// user copy that is there is updated as BridgeNeedsCopy says, since it
+// hides the system one.
 std::optional<std::string> BridgeToInstall(const std::optional<std::string>& shipped,
                                            const std::optional<std::string>& system,
                                            const std::optional<std::string>& user);
