@@ -93,7 +93,7 @@ void ProgramStarter::Execute(const std::string& commandLine) {
     return;
   }
   const int64_t now = clock_.NowMs();
-  watched_.push_back({started.id, commandLine, now, {}, {}, {}, false});
+  watched_.push_back({started.id, commandLine, now, {}, {}, {}, false, std::nullopt});
   executedMs_ = now;
 }
 
@@ -152,9 +152,16 @@ void ProgramStarter::Tick() {
   for (auto& w : watched_) {
     const platform::Processes::Status status = processes_.Poll(w.id);
     const bool early = now - w.startedMs < kEarlyExitMs;
-    ReadErrors(w, status.ended);
-    if (status.ended || !early) {
-      if (status.ended && early && status.exitCode != 0) {
+    // A failed program's last lines may still be on their way from its
+    // standard error: its end is told a moment later, with them.
+    if (!w.endedMs && status.ended && early && status.exitCode != 0) w.endedMs = now;
+    const bool failed = w.endedMs.has_value();
+    const bool settled = !failed || now - *w.endedMs >= kSettleMs;
+    ReadErrors(w, status.ended && settled);
+    if (!settled) {
+      kept.push_back(w);
+    } else if (status.ended || !early) {
+      if (failed) {
         log_(EndedText(w.commandLine, status.exitCode));
         // Its reason, when it gave none that reads as an error ("VLC is
         // not supposed to be run as root", an unknown option).

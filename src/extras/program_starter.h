@@ -45,6 +45,8 @@ class ProgramStarter {
   // early with a non-zero exit code failed to start in all but name (VLC
   // refusing to run as root, its port in use).
   static constexpr int64_t kEarlyExitMs = 5000;
+  // How long after a failed end its last error lines are waited for.
+  static constexpr int64_t kSettleMs = 200;
   // How often the settings file is looked at while an edit that cannot be
   // waited for goes on.
   static constexpr int64_t kFileCheckMs = 500;
@@ -106,6 +108,7 @@ class ProgramStarter {
     std::string firstLine;   // its first non-empty line
     std::string firstError;  // its first ErrorLine
     bool errorLogged = false;
+    std::optional<int64_t> endedMs;  // when a failed end was first seen
   };
   struct Follow {
     std::string path;
