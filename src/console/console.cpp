@@ -9,7 +9,7 @@
 #include "extras/stress_test.h"
 #include "link/host_port.h"
 #include "link/tcp_errors.h"
-#include "platform/paths.h"
+#include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
 
@@ -133,19 +133,22 @@ std::string LogLines(const std::string& entry) {
   return out;
 }
 
-Console::Console(ConsoleView& view, std::string exePath)
+Console::Console(ConsoleView& view, const platform::Env& env, std::string exePath)
     : view_(view),
+      env_(env),
+      leadBytes_(env.codePage.LeadBytes()),
       exePath_(std::move(exePath)),
       adhocItems_(std::make_unique<Items>(view, Control::cboAdhoc)),
       launchItems_(std::make_unique<Items>(view, Control::cboLaunchCmd)),
       initLines_(std::make_unique<Lines>(view, Control::memInit)),
       queue_(std::make_unique<Queue>(view)),
+      TCPCli(env.sockets, env.clock),
       channel_(TCPCli, *this),
       slides_(
           *queue_, [this](const std::string& t) { SendCommand(t); },
           [this](const std::string& mask) { RunInitCommands(mask); }),
-      programs_(
-          std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); })),
+      programs_(std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); },
+                                                 env)),
       init_{Control::memInit,
             Control::lblInitFile,
             Control::butInitSave,
@@ -177,9 +180,9 @@ void Console::Guard(const std::function<void()>& handler) {
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
   // Beside the program, or the user's folders for an installed one.
-  const FilePlaces places = FindFilePlaces(platform::Files::Default(), exePath_);
+  const FilePlaces places = FindFilePlaces(env_, exePath_);
   appDir_ = places.dataDir;
-  settings_ = std::make_unique<IniFile>(places.settingsPath);
+  settings_ = std::make_unique<IniFile>(places.settingsPath, env_);
   LoadSettings();
 }
 
@@ -309,13 +312,13 @@ void Console::LoadAdhocHistory() {
 }
 
 void Console::SaveAdhocHistory() {
-  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_);
+  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_, env_);
 }
 
 std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
                                                              TextEncoding* encoding) {
   try {
-    ListFile file = LoadListFile(appDir_ + name);
+    ListFile file = LoadListFile(appDir_ + name, env_);
     *encoding = file.encoding;
     return std::move(file.items);
   } catch (const std::exception&) {
@@ -327,7 +330,7 @@ std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
 
 void Console::LoadScript(ScriptFile& f) {
   try {
-    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label));
+    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label), env_);
     f.encoding = file.encoding;
     f.cutAtNul = file.cutAtNul;
     // An identical text changes nothing and fires no change event.
@@ -349,7 +352,7 @@ void Console::SaveScript(ScriptFile& f) {
       !view_.Dialog().Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
     throw SaveDeclined();
   }
-  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding);
+  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding, env_);
   f.cutAtNul = false;
   view_.SetEnabled(f.saveButton, false);
 }
@@ -388,7 +391,8 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, mask, [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(*initLines_, TextMask(mask, env_.codePage, leadBytes_),
+                          [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {
@@ -453,9 +457,8 @@ void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
 
 void Console::LoadLaunchHistory() {
   // Without a history file the default launch command stands ready.
-  view_.SetItems(
-      Control::cboLaunchCmd,
-      LoadHistory(kLaunchHistoryFile, &launchEncoding_).value_or(Strings{DefaultLaunchCommand()}));
+  view_.SetItems(Control::cboLaunchCmd, LoadHistory(kLaunchHistoryFile, &launchEncoding_)
+                                            .value_or(Strings{DefaultLaunchCommand(env_)}));
   if (view_.ItemCount(Control::cboLaunchCmd) > 0)
     view_.SetItemIndex(Control::cboLaunchCmd, 0);
   else
@@ -465,13 +468,14 @@ void Console::LoadLaunchHistory() {
 
 void Console::SaveLaunchHistory() {
   TrimTo(*launchItems_, kLaunchHistoryKept);
-  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_);
+  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_,
+               env_);
 }
 
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(AppDirOf(exePath_));  // shipped beside the program
+  InstallBridgeForVlc(env_, AppDirOf(exePath_));  // shipped beside the program
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }
@@ -490,7 +494,7 @@ void Console::grpCamsClick(int index) {
 
 void Console::butCamEditClick() {
   programs_->EditFile(
-      settings_->FileName(), ChooseEditor(settings_->FileName()), [this] { ProcessEvents(); },
+      settings_->FileName(), ChooseEditor(settings_->FileName(), env_), [this] { ProcessEvents(); },
       [this] { LoadCameras(); });
 }
 

@@ -1,7 +1,5 @@
 #include "console/file_places.h"
 
-#include "platform/paths.h"
-
 namespace stanzo {
 
 namespace {
@@ -48,19 +46,19 @@ FilePlaces ChooseFilePlaces(const PlaceFacts& f) {
   return {settingsDir + settingsName, f.dataHome + "/stanzo/", settingsDir, true};
 }
 
-FilePlaces FindFilePlaces(platform::Files& files, const std::string& exePath) {
-  // Windows paths where "\" separates, too.
-  constexpr bool kWindows = platform::kPathSeparators.size() > 1;
-  PlaceFacts facts{exePath, false, false, platform::UserConfigDir(), platform::UserDataDir(),
-                   kWindows};
-  const FilePlaces beside = ChooseFilePlaces({exePath, true, true, "", "", kWindows});
+FilePlaces FindFilePlaces(const platform::Env& env, const std::string& exePath) {
+  const bool windows = env.system.Kind() == platform::System::Family::kWindows;
+  PlaceFacts facts{exePath, false, false, env.system.UserConfigDir(), env.system.UserDataDir(),
+                   windows};
+  const FilePlaces beside = ChooseFilePlaces({exePath, true, true, "", "", windows});
   std::string bytes;
-  facts.settingsBeside = files.Read(beside.settingsPath, &bytes) != platform::FileResult::Missing;
-  facts.exeDirWritable = !facts.settingsBeside && files.CanCreateIn(beside.dataDir);
+  facts.settingsBeside =
+      env.files.Read(beside.settingsPath, &bytes) != platform::FileResult::Missing;
+  facts.exeDirWritable = !facts.settingsBeside && env.files.CanCreateIn(beside.dataDir);
   FilePlaces places = ChooseFilePlaces(facts);
   if (places.installed) {
-    files.MakeDirs(places.settingsDir);
-    files.MakeDirs(places.dataDir);
+    env.files.MakeDirs(places.settingsDir);
+    env.files.MakeDirs(places.dataDir);
   }
   return places;
 }

@@ -14,7 +14,7 @@
 
 #include <string>
 
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace stanzo {
 
@@ -42,9 +42,9 @@ struct FilePlaces {
 // visibly as it would today.
 FilePlaces ChooseFilePlaces(const PlaceFacts& facts);
 
-// The rule over this system's facts; makes the user's folders of an
+// The rule over the facts of `env`; makes the user's folders of an
 // installed program (a folder that cannot be made is not an error here:
 // the first save says so).
-FilePlaces FindFilePlaces(platform::Files& files, const std::string& exePath);
+FilePlaces FindFilePlaces(const platform::Env& env, const std::string& exePath);
 
 }  // namespace stanzo

@@ -1,8 +1,7 @@
 #include "extras/launcher.h"
 
+#include "base/command_line.h"
 #include "extras/dos.h"
-#include "platform/paths.h"
-#include "text/command_line.h"
 
 namespace stanzo {
 
@@ -82,16 +81,14 @@ std::string WindowsLaunchCommand(const std::string& appDir) {
   return command + kPlayPicture + "\"" + appDir + kShippedFolder + kBlackPicture + "\"";
 }
 
-std::string DefaultLaunchCommand() {
-#ifdef _WIN32
-  return WindowsLaunchCommand(ExecutableDir());
-#else
-  return LinuxLaunchCommand(
-      ChooseBlackPicture(platform::UserDataDir(), ExecutableDir(), [](const std::string& path) {
+std::string DefaultLaunchCommand(const platform::Env& env) {
+  if (env.system.Kind() == platform::System::Family::kWindows)
+    return WindowsLaunchCommand(ExecutableDir(env.system));
+  return LinuxLaunchCommand(ChooseBlackPicture(
+      env.system.UserDataDir(), ExecutableDir(env.system), [&env](const std::string& path) {
         std::string bytes;
-        return platform::Files::Default().Read(path, &bytes) == platform::FileResult::Ok;
+        return env.files.Read(path, &bytes) == platform::FileResult::Ok;
       }));
-#endif
 }
 
 int BridgeVersion(std::string_view script) {
@@ -156,12 +153,12 @@ BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPa
                                                                   : BridgeInstall::Failed;
 }
 
-BridgeInstall InstallBridgeForVlc(const std::string& exeDir) {
-  const std::string dataHome = platform::UserDataDir();
+BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& exeDir) {
+  const std::string dataHome = env.system.UserDataDir();
   if (exeDir.empty() || dataHome.empty()) return BridgeInstall::NotShipped;
-  const char sep = platform::kPathSeparators[0];
-  const std::string system = platform::SystemVlcLuaIntfDir();
-  return InstallBridge(platform::Files::Default(), exeDir + "vlc" + sep + kBridgeFileName,
+  const char sep = env.system.Kind() == platform::System::Family::kWindows ? '\\' : '/';
+  const std::string system = env.system.SystemVlcLuaIntfDir();
+  return InstallBridge(env.files, exeDir + "vlc" + sep + kBridgeFileName,
                        dataHome + sep + "vlc" + sep + "lua" + sep + "intf" + sep,
                        system.empty() ? std::string() : system + kBridgeFileName);
 }

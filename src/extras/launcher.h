@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/env.h"
 #include "text/item_list.h"
 
 namespace stanzo {
@@ -37,9 +37,9 @@ std::string LinuxLaunchCommand(const std::string& picture);
 // "\"; when empty, the command plays nothing. Paths are quoted for the
 // Windows command line.
 std::string WindowsLaunchCommand(const std::string& appDir);
-// This system's default (chosen when compiled): one of the two above, for
-// this process's environment or executable.
-std::string DefaultLaunchCommand();
+// The default of `env.system`'s family: one of the two above, for its user
+// data folder (and the picture ChooseBlackPicture finds) or its executable.
+std::string DefaultLaunchCommand(const platform::Env& env);
 
 // Execute: records `text` as the newest entry (cap 100).
 inline void RecordLaunch(ItemList& history, const std::string& text) {
@@ -87,9 +87,9 @@ BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPa
 
 // Execute calls this before starting the command: the bridge shipped in
 // "vlc" beside the program (`exeDir` ends in a separator), or VLC's system
-// copy, goes into the user's VLC folder (Linux
+// copy, goes into the user's VLC folder (POSIX
 // $XDG_DATA_HOME/vlc/lua/intf/, Windows %APPDATA%\vlc\lua\intf\), where
 // VLC looks for Lua interfaces by name, as BridgeToInstall says.
-BridgeInstall InstallBridgeForVlc(const std::string& exeDir);
+BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& exeDir);
 
 }  // namespace stanzo

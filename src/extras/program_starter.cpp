@@ -1,18 +1,10 @@
 #include "extras/program_starter.h"
 
-#include <fstream>
-#include <iterator>
-
-#include "text/command_line.h"
+#include "base/command_line.h"
 
 namespace stanzo {
 
 namespace {
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string EndedText(const std::string& commandLine, uint32_t code) {
   return "Ended with exit code " + std::to_string(code) + ": " + commandLine;
@@ -56,15 +48,19 @@ std::string Shortened(const std::string& line) {
 
 }  // namespace
 
-ProgramStarter::ProgramStarter(Log log, platform::Processes& processes, platform::Clock& clock,
-                               ReadFile readFile)
-    : log_(std::move(log)),
-      processes_(processes),
-      clock_(clock),
-      readFile_(readFile ? std::move(readFile) : ReadFile(ReadWholeFile)) {}
+ProgramStarter::ProgramStarter(Log log, const platform::Env& env, ReadFile readFile)
+    : log_(std::move(log)), env_(env), readFile_(std::move(readFile)) {
+  if (!readFile_) {
+    readFile_ = [&files = env_.files](const std::string& path) {
+      std::string bytes;
+      files.Read(path, &bytes);  // left empty when it fails
+      return bytes;
+    };
+  }
+}
 
 ProgramStarter::~ProgramStarter() {
-  for (const auto& w : watched_) processes_.Release(w.id);
+  for (const auto& w : watched_) env_.processes.Release(w.id);
 }
 
 std::string ProgramStarter::ErrorLine(const std::string& line) {
@@ -84,7 +80,7 @@ bool ProgramStarter::InterfaceError(const std::string& errorLine) {
 void ProgramStarter::Execute(const std::string& commandLine) {
   platform::Processes::Started started;
   try {
-    started = processes_.StartReadingErrors(commandLine, "");
+    started = env_.processes.StartReadingErrors(commandLine, "");
   } catch (const std::exception& e) {  // out of memory while preparing
     started.error = e.what();
   }
@@ -92,19 +88,19 @@ void ProgramStarter::Execute(const std::string& commandLine) {
     log_(NotStartedText(commandLine, started.error));
     return;
   }
-  const int64_t now = clock_.NowMs();
+  const int64_t now = env_.clock.NowMs();
   watched_.push_back({started.id, commandLine, now, {}, {}, {}, false, std::nullopt});
   executedMs_ = now;
 }
 
 bool ProgramStarter::RecentExecute() {
-  if (!executedMs_ || clock_.NowMs() - *executedMs_ >= kConnectHintMs) return false;
+  if (!executedMs_ || env_.clock.NowMs() - *executedMs_ >= kConnectHintMs) return false;
   executedMs_.reset();
   return true;
 }
 
 void ProgramStarter::ReadErrors(Watched& w, bool ended) {
-  w.partial += processes_.ReadErrors(w.id);
+  w.partial += env_.processes.ReadErrors(w.id);
   size_t start = 0;
   for (;;) {
     const size_t end = w.partial.find('\n', start);
@@ -133,13 +129,12 @@ void ProgramStarter::EditFile(const std::string& path, const EditorCommand& edit
   uint32_t exitCode = 0;
   std::string error;
   const std::string before = editor.waits ? std::string() : readFile_(path);
-  if (!DosRunner(processes_, clock_)
-           .Run(editor.commandLine, "", true, exitCode, pumpEvents, &error)) {
+  if (!DosRunner(env_).Run(editor.commandLine, "", true, exitCode, pumpEvents, &error)) {
     log_(NotStartedText(editor.commandLine, error));
   } else if (exitCode != 0) {
     log_(EndedText(editor.commandLine, exitCode));
   } else if (!editor.waits) {
-    follow_ = Follow{path, before, clock_.NowMs(), std::move(reload)};
+    follow_ = Follow{path, before, env_.clock.NowMs(), std::move(reload)};
     CheckFile();  // changed already while the opener ran
     return;
   }
@@ -147,10 +142,10 @@ void ProgramStarter::EditFile(const std::string& path, const EditorCommand& edit
 }
 
 void ProgramStarter::Tick() {
-  const int64_t now = clock_.NowMs();
+  const int64_t now = env_.clock.NowMs();
   std::vector<Watched> kept;
   for (auto& w : watched_) {
-    const platform::Processes::Status status = processes_.Poll(w.id);
+    const platform::Processes::Status status = env_.processes.Poll(w.id);
     const bool early = now - w.startedMs < kEarlyExitMs;
     // A failed program's last lines may still be on their way from its
     // standard error: its end is told a moment later, with them.
@@ -168,7 +163,7 @@ void ProgramStarter::Tick() {
         const std::string reason = w.firstError.empty() ? Shortened(w.firstLine) : w.firstError;
         if (!w.errorLogged && !reason.empty()) log_(ProgramLine(w.commandLine, reason));
       }
-      processes_.Release(w.id);
+      env_.processes.Release(w.id);
     } else {
       kept.push_back(w);
     }
@@ -187,7 +182,7 @@ void ProgramStarter::Activated() {
 }
 
 void ProgramStarter::CheckFile() {
-  follow_.checkedMs = clock_.NowMs();
+  follow_.checkedMs = env_.clock.NowMs();
   std::string bytes = readFile_(follow_.path);
   if (bytes == follow_.bytes) return;
   follow_.bytes = std::move(bytes);

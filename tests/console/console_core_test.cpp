@@ -1,34 +1,40 @@
-// The console core driven over a plain-data view: start-up, shutdown and
-// its failure rules, the script files, the queue, keys, the histories and
-// the extras, with bytes checked on disk and on the wire.
+// The console core driven over a plain-data view and an Env of fakes:
+// start-up, shutdown and its failure rules, the script files, the queue,
+// keys, the histories, the link and the extras, with bytes checked on the
+// fake disk and on the fake wire. No disk, socket, program or real time is
+// used, so it runs the same on every system.
 #include "console/console.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 
 #include "console/console_events.h"
 #include "console/fake_console_view.h"
 #include "extras/launcher.h"
-#include "standin/standin_player.h"
-#include "text/temp_files.h"
+#include "extras/program_starter.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
 
-using namespace std::chrono_literals;
-using files_test::GetFile;
-using files_test::PutFile;
-using files_test::TempDir;
 using testing::FakeConsoleView;
+using testing::FakeEnv;
+using Answer = testing::FakeSockets::Answer;
 using Strings = std::vector<std::string>;
 using C = Control;
+
+// The application directory on the fake disk.
+constexpr char kDir[] = "/show/";
+
+// The lines handed to the player, in order.
+Strings LinesOn(const std::string& wire) {
+  Strings lines;
+  size_t start = 0;
+  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(wire.substr(start, end - start));
+  return lines;
+}
 
 class ConsoleTest : public ::testing::Test {
  protected:
@@ -36,12 +42,20 @@ class ConsoleTest : public ::testing::Test {
     console.FormCreate();
     view.Attach(&console);
   }
-  std::string Path(const std::string& name) const { return dir / name; }
-  void Connect(const StandinPlayer& player) {
-    view.SetText(C::edHost, "127.0.0.1:" + std::to_string(player.Port()));
+  static std::string Path(const std::string& name) { return kDir + name; }
+  void PutFile(const std::string& path, const std::string& bytes) {
+    fake.files.files[path] = bytes;
+  }
+  std::string GetFile(const std::string& path) const {
+    const auto it = fake.files.files.find(path);
+    return it != fake.files.files.end() ? it->second : "<missing>";
+  }
+  void Connect() {
+    view.SetText(C::edHost, "127.0.0.1:2323");
     console.butConnectClick();
     ASSERT_TRUE(console.IsConnected());
   }
+  Strings Sent() const { return LinesOn(fake.sockets.wire); }
   // FormClose as the window runs it: an exception is shown, the close abandoned.
   bool Close() {
     bool closing = false;
@@ -49,15 +63,15 @@ class ConsoleTest : public ::testing::Test {
     return closing;
   }
 
-  TempDir dir;
+  FakeEnv fake;
   FakeConsoleView view;
-  Console console{view, dir / "stanzo"};
+  Console console{view, fake.env, Path("stanzo")};
 };
 
 TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   Start();
   EXPECT_EQ(view.title, "Stanzo  (Cuewright)");
-  EXPECT_EQ(console.AppDir(), dir.path() + "/");
+  EXPECT_EQ(console.AppDir(), kDir);
   EXPECT_EQ(view[C::edHost].text, "localhost:2323");
   EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");
   EXPECT_EQ(view[C::memInit].text,
@@ -74,17 +88,17 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view[C::butConnect].text, "Connect");
   EXPECT_EQ(view[C::memLog].text, "VLC Events & Messages:");
   EXPECT_EQ(view[C::cboAdhoc].text, "(command to send to VLC)");
-  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand()});
-  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand());
+  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand(fake.env)});
+  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand(fake.env));
   EXPECT_EQ(view[C::grpCams].items, Strings(10));
-  EXPECT_EQ(access(Path("stanzo.ini").c_str(), F_OK), -1);  // nothing written yet
+  EXPECT_EQ(GetFile(Path("stanzo.ini")), "<missing>");  // nothing written yet
 
   ASSERT_TRUE(Close());
   ASSERT_EQ(view.dialogs.calls.size(), 2u);
   EXPECT_EQ(view.dialogs.calls[0].text, "Save init commands to Init.txt before exiting?");
   EXPECT_EQ(view.dialogs.calls[1].text, "Save lyrics to Lyrics.txt before exiting?");
   EXPECT_EQ(GetFile(Path("Init.txt")).substr(0, 21), "@m1 marq-position 0\r\n");
-  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand() + "\r\n");
+  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand(fake.env) + "\r\n");
   EXPECT_EQ(GetFile(Path("Stanzo-SentToVLC.txt")), "");
   EXPECT_TRUE(console.Closed());
 }
@@ -93,25 +107,31 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
 // between closing without it (Y) and staying (N); staying loses nothing.
 TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
   const struct {
-    const char* blocked;  // a directory where this file belongs
+    const char* blocked;  // this file cannot be created; "": the disk is full
     const char* answers;
     bool closes;
     const char* dialogs;
+    const char* error;
   } cases[] = {
-      {"Stanzo-LaunchHist.txt", "N", false, "error|confirm Close without saving the history?|"},
+      {"Stanzo-LaunchHist.txt", "N", false, "error|confirm Close without saving the history?|",
+       "Cannot create file /show/Stanzo-LaunchHist.txt."},
       {"Lyrics.txt", "NYN", false,
        "ask Init Strings not saved|ask Lyrics not saved|error|"
-       "confirm Close without saving Lyrics.txt?|"},
+       "confirm Close without saving Lyrics.txt?|",
+       "Cannot create file /show/Lyrics.txt."},
       {"Lyrics.txt", "NYY", true,
        "ask Init Strings not saved|ask Lyrics not saved|error|"
-       "confirm Close without saving Lyrics.txt?|"},
+       "confirm Close without saving Lyrics.txt?|",
+       "Cannot create file /show/Lyrics.txt."},
+      {"", "N", false, "error|confirm Close without saving the history?|", "Stream write error."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.blocked) + " " + c.answers);
-    TempDir d;
+    FakeEnv f;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
-    ASSERT_EQ(mkdir((d / c.blocked).c_str(), 0755), 0);
+    Console core(v, f.env, Path("stanzo"));
+    if (*c.blocked) f.files.unwritable[Path(c.blocked)] = true;
+    if (!*c.blocked) f.files.capacity = 0;
     core.FormCreate();
     for (const char* a = c.answers; *a; ++a) v.dialogs.answers.push_back(*a == 'Y');
     bool closing = false;
@@ -125,9 +145,11 @@ TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
                                          : call.kind + " " + call.caption) +
                "|";
     EXPECT_EQ(shown, c.dialogs);
+    EXPECT_EQ(v.dialogs.Errors(), Strings{c.error});
     if (c.closes) continue;
     EXPECT_TRUE(v[C::butLyricSave].enabled);  // nothing unsaved was lost
-    ASSERT_EQ(rmdir((d / c.blocked).c_str()), 0);
+    f.files.unwritable.clear();
+    f.files.capacity = testing::FakeFiles().capacity;
     v.dialogs.answers = {false, false};
     EXPECT_TRUE(core.FormClose());
   }
@@ -139,11 +161,11 @@ TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
   const std::string nulFile("@m1 a\r\nkept\0tail", 16);
   for (const bool closeAnyway : {false, true}) {
     SCOPED_TRACE(closeAnyway);
-    TempDir d;
+    FakeEnv f;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
-    PutFile(d / "Init.txt", nulFile);
-    PutFile(d / "Lyrics.txt", "x\r\n");
+    Console core(v, f.env, Path("stanzo"));
+    f.files.files[Path("Init.txt")] = nulFile;
+    f.files.files[Path("Lyrics.txt")] = "x\r\n";
     core.FormCreate();
     v.Attach(&core);
     v.SetText(C::memInit, "@m1 b\n");
@@ -155,7 +177,7 @@ TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
     EXPECT_EQ(v.dialogs.calls[1].text,
               "Save Init.txt? Everything after its NUL byte will be lost.");
     EXPECT_EQ(v.dialogs.calls[2].text, "Close without saving Init.txt?");
-    EXPECT_EQ(GetFile(d / "Init.txt"), nulFile);
+    EXPECT_EQ(f.files.files[Path("Init.txt")], nulFile);
   }
 }
 
@@ -163,10 +185,10 @@ TEST_F(ConsoleTest, OpeningAScriptFile) {
   PutFile(Path("Other.txt"), "@m3 marq-size 9\r\n");
   PutFile(Path("Lyrics.txt"), "old\r\n");
   Start();
-  TempDir elsewhere;
+  const std::string elsewhere = "/elsewhere/";
   // Init: the defaults are unsaved (No), the file is foreign.
   view.dialogs.answers = {false};
-  view.dialogs.files = {elsewhere / "Other.txt"};
+  view.dialogs.files = {elsewhere + "Other.txt"};
   console.butInitOpenClick();
   const OpenFileRequest& r = view.dialogs.fileRequests.at(0);
   EXPECT_EQ(r.title, "New/Existing File for Init Strings");
@@ -337,98 +359,31 @@ TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {
   EXPECT_EQ(saved.rfind("true 11\r\ntrue 10\r\n", 0), 0u);
 }
 
-TEST(InstalledConsoleTest, KeepsItsFilesInTheUsersFoldersAndComparesWithThem) {
-  // A program in a shared bin folder, without settings beside it.
-  TempDir root;
-  const std::string bin = root / "usr/bin";
-  const std::string config = root / "home/.config", data = root / "home/.local/share";
-  ASSERT_TRUE(platform::Files::Default().MakeDirs(bin));
-  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
-  FakeConsoleView view;
-  Console console(view, bin + "/stanzo");
-  console.FormCreate();
-  view.Attach(&console);
-  unsetenv("XDG_CONFIG_HOME");
-  unsetenv("XDG_DATA_HOME");
-  EXPECT_EQ(console.AppDir(), data + "/stanzo/");
-  EXPECT_EQ(console.SettingsFile().FileName(), config + "/stanzo/stanzo.ini");
-  // The defaults of a first start, saved into the user's folders.
-  EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");
-  view.SetText(C::edHost, "stage:2424");
-  console.edHostChange();
-  console.butInitSaveClick();
-  EXPECT_NE(GetFile(config + "/stanzo/stanzo.ini").find("Host=stage:2424"), std::string::npos);
-  EXPECT_NE(GetFile(data + "/stanzo/Init.txt"), "");
-  // A file from the data folder is at home there; one beside the program is not.
-  view.dialogs.files = {data + "/stanzo/Init.txt", bin + "/Other.txt"};
-  console.butInitOpenClick();
-  console.butInitOpenClick();
-  size_t warnings = 0;
-  for (const auto& call : view.dialogs.calls) warnings += call.caption == "Foreign Directory";
-  EXPECT_EQ(warnings, 1u);
-}
-
-TEST_F(ConsoleTest, ARefusedConnectSoonAfterExecuteHintsAtTheBridgeOnce) {
-  // A loopback port that nobody listens on.
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size), 0);
-  close(fd);
-  const std::string host = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
-  const std::string hint =
-      "E The player started, but nothing listens on " + host + "; check its bridge and the port";
-  Start();
-  view.SetText(C::edHost, host);
-  const auto hints = [&] {
-    const std::string& log = view[C::memLog].text;
-    size_t n = 0;
-    for (size_t at = log.find(hint); at != std::string::npos; at = log.find(hint, at + 1)) ++n;
-    return n;
-  };
-  console.Guard([&] { console.butConnectClick(); });
-  EXPECT_EQ(hints(), 0u);  // nothing executed
-  view.SetText(C::cboLaunchCmd, "true");
-  console.butExecClick();
-  for (int i = 0; i < 2; ++i) console.Guard([&] { console.butConnectClick(); });
-  EXPECT_EQ(hints(), 1u);
-  EXPECT_EQ(view.dialogs.calls.back().text, "Socket Error # 111\r\nConnection refused.");
-}
-
 TEST_F(ConsoleTest, CamerasAndTheirEditor) {
   PutFile(Path("stanzo.ini"), "[Cameras]\nCam3Title=Stage\nCam3Cmd=@m1 marq-marquee Stage\n");
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
   EXPECT_EQ(view[C::grpCams].items[3], "Stage");
-  Connect(player);
+  Connect();
   EXPECT_TRUE(view[C::grpCams].enabled);
   console.grpCamsClick(0);  // no command
   console.grpCamsClick(3);
-  ASSERT_TRUE(player.WaitForLines(1, 5s));
-  EXPECT_EQ(player.LineTexts(), Strings{"@m1 marq-marquee Stage"});
+  EXPECT_EQ(Sent(), Strings{"@m1 marq-marquee Stage"});
   // The editor is waited for, then the titles are read again.
-  PutFile(Path("editor.sh"), "#!/bin/sh\nprintf '[Cameras]\\nCam0Title=Wide\\n' > \"$1\"\n");
-  chmod(Path("editor.sh").c_str(), 0700);
+  fake.system.variables["VISUAL"] = "my-editor";
+  fake.processes.onStart = [this](const std::string&) {
+    PutFile(Path("stanzo.ini"), "[Cameras]\nCam0Title=Wide\n");
+  };
+  fake.processes.Set("my-editor /show/stanzo.ini", {"", true, 0});
   view.SetItemIndex(C::grpCams, 3);
-  setenv("VISUAL", Path("editor.sh").c_str(), 1);
   console.butCamEditClick();
-  unsetenv("VISUAL");
+  EXPECT_EQ(fake.processes.started, Strings{"my-editor /show/stanzo.ini"});
   EXPECT_EQ(view[C::grpCams].items[0], "Wide");
   EXPECT_EQ(view[C::grpCams].index, -1);
 }
 
 TEST_F(ConsoleTest, ClosingDuringTheStressTestEndsIt) {
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
-  Connect(player);
+  Connect();
   view.dialogs.answers = {false, false};
   view.onPause = [this] {
     if (!console.Closed()) {
@@ -438,25 +393,118 @@ TEST_F(ConsoleTest, ClosingDuringTheStressTestEndsIt) {
   console.Guard([this] { console.butTestClick(); });
   EXPECT_TRUE(view.dialogs.Errors().empty());  // the run ends silently
   EXPECT_EQ(view.pauses.size(), 1u);
-  ASSERT_TRUE(player.WaitForLines(6, 5s));
-  EXPECT_FALSE(player.WaitForLines(7, 200ms));  // set-up and one step, then nothing
+  EXPECT_EQ(Sent().size(), 6u);  // set-up and one step, then nothing
 }
 
 TEST_F(ConsoleTest, KeypadZeroOnTheSlideButtonGoesBack) {
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
-  Connect(player);
+  Connect();
   view.SetText(C::memLyric, "A\nB\nC\n");
   console.butToListClick();
   view.SetItemIndex(C::lstLyrics, 2);
   console.butSlideKeyDown(Key::kOther, kNoShift);  // the top-row 0 is not the keypad's
   console.butSlideKeyDown(Key::kNumpad0, kNoShift);
-  ASSERT_TRUE(player.WaitForLines(2, 5s));
-  EXPECT_EQ(player.LineTexts(), (Strings{"@m1 marq-marquee A", "@m2 marq-marquee B"}));
+  EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee A", "@m2 marq-marquee B"}));
   EXPECT_EQ(view[C::lstLyrics].index, 1);
   EXPECT_EQ(view[C::cboAdhoc].items[0], "@m2 marq-marquee B");
+}
+
+// An installed console (a shared bin folder, no settings beside it) keeps
+// its settings and scripts in the user's folders, and a file beside the
+// program is foreign there.
+TEST(InstalledConsoleTest, KeepsItsFilesInTheUsersFoldersAndComparesWithThem) {
+  FakeEnv fake;
+  FakeConsoleView view;
+  Console console(view, fake.env, "/usr/bin/stanzo");
+  console.FormCreate();
+  view.Attach(&console);
+  const std::string config = "/home/op/.config/stanzo/", data = "/home/op/.local/share/stanzo/";
+  EXPECT_EQ(console.AppDir(), data);
+  EXPECT_EQ(console.SettingsFile().FileName(), config + "stanzo.ini");
+  EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");  // the defaults of a first start
+  view.SetText(C::edHost, "stage:2424");
+  console.butInitSaveClick();
+  EXPECT_NE(fake.files.files[config + "stanzo.ini"].find("Host=stage:2424"), std::string::npos);
+  EXPECT_EQ(fake.files.files.count(data + "Init.txt"), 1u);
+  view.dialogs.files = {data + "Init.txt", "/usr/bin/Other.txt"};
+  console.butInitOpenClick();
+  console.butInitOpenClick();
+  size_t warnings = 0;
+  for (const auto& call : view.dialogs.calls) warnings += call.caption == "Foreign Directory";
+  EXPECT_EQ(warnings, 1u);
+}
+
+// A player started by Execute that refuses the link runs without its
+// bridge: the log says where nothing listens, once per Execute, within a
+// minute.
+TEST_F(ConsoleTest, ARefusedConnectSoonAfterExecuteHintsAtTheBridgeOnce) {
+  const std::string hint =
+      "E The player started, but nothing listens on 10.0.0.1:2424; check its bridge and the port";
+  Start();
+  fake.sockets.connect_answer = Answer::kRefuse;
+  view.SetText(C::edHost, "10.0.0.1:2424");
+  const auto connect = [this] { console.Guard([this] { console.butConnectClick(); }); };
+  const auto hints = [&] {
+    return std::count(view.loggedLines.begin(), view.loggedLines.end(), hint);
+  };
+  connect();
+  EXPECT_EQ(hints(), 0);  // nothing executed
+  view.SetText(C::cboLaunchCmd, "vlc");
+  console.butExecClick();
+  connect();
+  connect();
+  EXPECT_EQ(hints(), 1);
+  EXPECT_EQ(view.dialogs.Errors().back(), "Socket Error # 10061\r\nConnection refused.");
+  console.butExecClick();
+  fake.clock.Advance(ProgramStarter::kConnectHintMs);
+  connect();
+  EXPECT_EQ(hints(), 1);  // a minute later: not the likely cause any more
+}
+
+// What the operator sees of the link: a connect that fails or times out
+// (on the manual clock), the player's replies in the log, and a link the
+// player resets under a send.
+TEST_F(ConsoleTest, TheLinkAsTheOperatorSeesIt) {
+  const struct {
+    const char* name;
+    Answer answer;
+    const char* error;  // of Connect; "" when it connects
+    int64_t waitedMs;
+  } connects[] = {
+      {"refused", Answer::kRefuse, "Socket Error # 10061\r\nConnection refused.", 0},
+      {"silent", Answer::kSilent, "Connect timed out.", 5000},
+      {"accepted", Answer::kAccept, "", 0},
+  };
+  for (const auto& c : connects) {
+    SCOPED_TRACE(c.name);
+    FakeEnv f;
+    FakeConsoleView v;
+    Console core(v, f.env, Path("stanzo"));
+    core.FormCreate();
+    v.Attach(&core);
+    f.sockets.connect_answer = c.answer;
+    v.SetText(C::edHost, "10.0.0.1");
+    const int64_t before = f.clock.NowMs();
+    core.Guard([&] { core.butConnectClick(); });
+    EXPECT_EQ(core.IsConnected(), !*c.error);
+    EXPECT_EQ(v.dialogs.Errors(), *c.error ? Strings{c.error} : Strings{});
+    EXPECT_GE(f.clock.NowMs() - before, c.waitedMs);
+    EXPECT_LT(f.clock.NowMs() - before, c.waitedMs + 1000);
+    EXPECT_EQ(v[C::butConnect].text, *c.error ? "Connect" : "Disconnect");
+  }
+
+  Start();
+  Connect();
+  fake.sockets.PeerSends("Marquee m1 set\r\n");
+  console.Timer1Timer();
+  EXPECT_EQ(view.loggedLines.back(), "R Marquee m1 set\n");
+  fake.sockets.PeerResets();
+  view.SetText(C::cboAdhoc, "@m1 marq-marquee late");
+  console.Guard([this] { console.butSendAdhocClick(); });
+  EXPECT_EQ(view.dialogs.Errors(), Strings{"Socket Error # 10054\r\nConnection reset by peer."});
+  EXPECT_FALSE(console.IsConnected());
+  EXPECT_EQ(view[C::butConnect].text, "Connect");
+  EXPECT_TRUE(Sent().empty());  // nothing of the failed send reached the player
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "platform/fake_files.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
@@ -86,15 +86,19 @@ TEST(FilePlacesTest, FindMakesTheUserFoldersOnlyWhenInstalled) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::FakeFiles files;
+    testing::FakeEnv fake;
+    testing::FakeFiles& files = fake.files;
     if (c.settingsBeside) files.files["/opt/s/stanzo.ini"] = "[Stanzo]\n";
     if (!c.writable) files.readOnlyDirs.insert("/opt/s/");
-    const FilePlaces p = FindFilePlaces(files, "/opt/s/stanzo");
+    const FilePlaces p = FindFilePlaces(fake.env, "/opt/s/stanzo");
     EXPECT_EQ(p.installed, c.installed);
-    // Both folders made (one and the same on Windows), and only then.
+    // Both folders made, and only then.
     const std::set<std::string> made =
         c.installed ? std::set<std::string>{p.dataDir, p.settingsDir} : std::set<std::string>{};
     EXPECT_EQ(files.dirs, made);
+    if (c.installed) {
+      EXPECT_EQ(p.settingsPath, "/home/op/.config/stanzo/stanzo.ini");
+    }
   }
 }
 

@@ -21,6 +21,7 @@ class FakeFiles final : public platform::Files {
 
   std::map<std::string, std::string> files;  // path -> content
   std::map<std::string, bool> unreadable;    // path -> Read fails
+  std::map<std::string, bool> unwritable;    // path -> Replace fails as for a directory there
   // Faults, each for the n-th Replace counted from 1 (0: never).
   int failWriteAt = 0;
   int failFlushAt = 0;
@@ -44,7 +45,7 @@ class FakeFiles final : public platform::Files {
     for (const auto& [name, content] : files) used += content.size();
     const bool full = bytes.size() > capacity - std::min(capacity, used);
     if (n == failWriteAt || n == failFlushAt || full) return Result::WriteFailed;
-    if (n == failRenameAt) return Result::CannotCreate;
+    if (n == failRenameAt || unwritable[path]) return Result::CannotCreate;
     files[path] = std::string(bytes);
     return Result::Ok;
   }

@@ -30,7 +30,6 @@
 #include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
-#include "platform/paths.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -61,11 +60,11 @@ class VlcBridgeTest : public ::testing::Test {
     if (!Prepare()) return;
     // The default launch command (the harness runs Debian's vlc and adds
     // the headless options and the test video).
-    const auto words = SplitCommandLine(DefaultLaunchCommand());
+    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default()));
     const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
                                          g_privateNetwork, &setupError_);
     if (!launch) {
-      setupError_ += ": " + DefaultLaunchCommand();
+      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default());
       return;
     }
     port_ = launch->port;
@@ -619,7 +618,7 @@ TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
 // Runs `command` as Execute does and returns the log once the watch is over.
 std::vector<std::string> ExecuteLog(const std::string& command) {
   std::vector<std::string> log;
-  ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
   starter.Execute(command);
   const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs + 500);
   while (Clock::now() < deadline) {
@@ -710,14 +709,15 @@ TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides
   const char* saved = std::getenv("XDG_DATA_HOME");
   const std::string before = saved != nullptr ? saved : "";
   setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
-  const BridgeInstall got = InstallBridgeForVlc(exeDir);
+  const BridgeInstall got = InstallBridgeForVlc(platform::Env::Default(), exeDir);
   if (saved != nullptr) {
     setenv("XDG_DATA_HOME", before.c_str(), 1);
   } else {
     unsetenv("XDG_DATA_HOME");
   }
   // With the package installed here, VLC takes its copy for every user.
-  const bool packaged = fs::exists(platform::SystemVlcLuaIntfDir() + kBridgeFileName);
+  const bool packaged =
+      fs::exists(platform::Env::Default().system.SystemVlcLuaIntfDir() + kBridgeFileName);
   EXPECT_EQ(got, packaged ? BridgeInstall::UpToDate : BridgeInstall::Installed);
   EXPECT_EQ(fs::exists(dataHome + "/vlc/lua/intf/" + kBridgeFileName), !packaged);
   if (geteuid() == 0) {
@@ -740,7 +740,7 @@ TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides
          QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
   for (const auto& a : args) vlc += " " + QuoteWord(a);
   std::vector<std::string> log;
-  ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
   starter.Execute(vlc);
 
   LineClient c;

@@ -15,8 +15,8 @@
 #include <map>
 #include <optional>
 
+#include "base/command_line.h"
 #include "platform/processes.h"
-#include "text/command_line.h"
 
 namespace stanzo::platform {
 namespace {
