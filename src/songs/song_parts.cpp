@@ -79,6 +79,26 @@ bool IsChordSuffix(std::string_view s) {
   return true;
 }
 
+char LowerChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// StartsWith with ASCII case folding; `prefix` is lower case.
+bool StartsWithFolded(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (LowerChar(s[i]) != prefix[i]) return false;
+  }
+  return true;
+}
+
+bool ContainsFolded(std::string_view s, std::string_view needle) {
+  for (size_t i = 0; i + needle.size() <= s.size(); ++i) {
+    if (StartsWithFolded(s.substr(i), needle)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsChordToken(std::string_view token) {
@@ -315,8 +335,8 @@ bool IsChordLine(std::string_view line) {
 
 size_t FooterStart(const std::vector<std::string_view>& lines) {
   for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string lower = Lower(Trim(lines[i]));
-    if (StartsWith(lower, "ccli song #") || StartsWith(lower, "ccli song number")) {
+    const std::string_view lower = Trim(lines[i]);  // compared folded
+    if (StartsWithFolded(lower, "ccli song #") || StartsWithFolded(lower, "ccli song number")) {
       // The 2023 layout puts the writers right above, as a paragraph of
       // their own; the older one leaves an empty line there.
       if (i > 0 && !Trim(lines[i - 1]).empty() &&
@@ -326,9 +346,8 @@ size_t FooterStart(const std::vector<std::string_view>& lines) {
       }
       return i;
     }
-    if (StartsWith(lower, "ccli license #") || StartsWith(lower, "ccli licence #") ||
-        (lower.find("songselect") != std::string::npos &&
-         lower.find("terms of use") != std::string::npos)) {
+    if (StartsWithFolded(lower, "ccli license #") || StartsWithFolded(lower, "ccli licence #") ||
+        (ContainsFolded(lower, "songselect") && ContainsFolded(lower, "terms of use"))) {
       return i;
     }
   }
@@ -343,12 +362,13 @@ SongFormat DetectTextFormat(std::string_view text) {
   for (const std::string_view raw : lines) {
     const std::string_view t = Trim(raw);
     if (t.empty()) continue;
-    const std::string lower = Lower(t);
-    if (!firstSeen && lower == "[file]") return SongFormat::SongSelectUsr;
+    if (!firstSeen && t.size() == 6 && StartsWithFolded(t, "[file]")) {
+      return SongFormat::SongSelectUsr;
+    }
     firstSeen = true;
-    if (StartsWith(lower, "type=songselect")) return SongFormat::SongSelectUsr;
-    fields = fields || StartsWith(lower, "fields=");
-    words = words || StartsWith(lower, "words=");
+    if (StartsWithFolded(t, "type=songselect")) return SongFormat::SongSelectUsr;
+    fields = fields || StartsWithFolded(t, "fields=");
+    words = words || StartsWithFolded(t, "words=");
   }
   if (fields && words) return SongFormat::SongSelectUsr;
   for (const std::string_view raw : lines) {
