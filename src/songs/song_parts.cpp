@@ -336,7 +336,8 @@ bool IsChordLine(std::string_view line) {
 size_t FooterStart(const std::vector<std::string_view>& lines) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string_view lower = Trim(lines[i]);  // compared folded
-    if (StartsWithFolded(lower, "ccli song #") || StartsWithFolded(lower, "ccli song number")) {
+    if (StartsWithFolded(lower, "ccli song #") || StartsWithFolded(lower, "ccli song number") ||
+        StartsWithFolded(lower, "ccli-liednummer")) {
       // The 2023 layout puts the writers right above, as a paragraph of
       // their own; the older one leaves an empty line there.
       if (i > 0 && !Trim(lines[i - 1]).empty() &&
@@ -347,6 +348,7 @@ size_t FooterStart(const std::vector<std::string_view>& lines) {
       return i;
     }
     if (StartsWithFolded(lower, "ccli license #") || StartsWithFolded(lower, "ccli licence #") ||
+        StartsWithFolded(lower, "ccli-lizenznummer") ||
         (ContainsFolded(lower, "songselect") && ContainsFolded(lower, "terms of use"))) {
       return i;
     }

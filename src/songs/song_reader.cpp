@@ -35,8 +35,13 @@ SongResult ReadSong(std::string_view bytes) {
 
   const size_t limit = OutputLimit(bytes.size());
   SongParts parts(limit);
+  // XML starts with a declaration, a comment or doctype, or an element; a
+  // song text may start with "<3" or "<<".
   const std::string_view body = Trim(text);
-  if (!body.empty() && body.front() == '<') {
+  const bool xml = body.size() >= 2 && body[0] == '<' &&
+                   (body[1] == '?' || body[1] == '!' || body[1] == '_' ||
+                    (body[1] >= 'a' && body[1] <= 'z') || (body[1] >= 'A' && body[1] <= 'Z'));
+  if (xml) {
     std::vector<std::string> order;
     if (!ReadXmlSong(text, &result.format, &parts, &order, &result.error)) return result;
     PlayInOrder(parts, order);

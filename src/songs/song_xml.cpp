@@ -182,8 +182,11 @@ void ReadOpenSong(pugi::xml_node song, pugi::xml_node lyrics, SongParts* parts,
 bool ReadXmlSong(std::string_view text, SongFormat* format, SongParts* parts,
                  std::vector<std::string>* order, std::string* error) {
   pugi::xml_document doc;
+  // Blank text between two marked-up words ("<tag>a</tag> <tag>b</tag>")
+  // is a word break: it is kept.
   const pugi::xml_parse_result result = doc.load_buffer(
-      text.data(), text.size(), pugi::parse_default | pugi::parse_doctype, pugi::encoding_utf8);
+      text.data(), text.size(), pugi::parse_default | pugi::parse_doctype | pugi::parse_ws_pcdata,
+      pugi::encoding_utf8);
   if (!result) {
     *error = PositionError(text, result.offset, result.description());
     return false;

@@ -57,12 +57,13 @@ INSTANTIATE_TEST_SUITE_P(
                  kOpenLyricsHead +
                      "<lyrics><verse name=\"v1\">"
                      "<lines><comment>softly</comment><chord name=\"G\"/>Over the "
-                     "<tag name=\"it\">hill</tag><br/>\n   and  <chord root=\"D\">a</chord>way"
+                     "<tag name=\"it\">hill</tag> <tag>top</tag><br/>\n   and  <chord "
+                     "root=\"D\">a</chord>way"
                      "</lines><lines>second   part<br/><br/></lines></verse>"
                      "<verse name=\"v2\"><lines><line>old style one</line><line>two</line>"
                      "</lines></verse></lyrics></song>",
                  SongFormat::OpenLyrics,
-                 "Over the hill\nand away\nsecond part\n\nold style one\ntwo\n"},
+                 "Over the hill top\nand away\nsecond part\n\nold style one\ntwo\n"},
         SongCase{"OpenLyricsFirstLanguageOnly",
                  kOpenLyricsHead +
                      "<properties><verseOrder>v1 c1</verseOrder></properties><lyrics>"
@@ -122,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                  SongFormat::PlainText, "One\n\xC3\xA9\n"},
         SongCase{"Utf16BigEndian", std::string("\xFE\xFF\0T\0w\0o", 8), SongFormat::PlainText,
                  "Two\n"},
+        SongCase{"TextStartingLikeMarkup", "<3 to you\n", SongFormat::PlainText, "<3 to you\n"},
         SongCase{"Windows1252Fallback", "Caf\xE9 \x93song\x94\n", SongFormat::PlainText,
                  "Caf\xC3\xA9 \xE2\x80\x9Csong\xE2\x80\x9D\n"}),
     [](const testing::TestParamInfo<SongCase>& info) { return std::string(info.param.name); });
