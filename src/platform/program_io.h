@@ -11,7 +11,8 @@ namespace stanzo::platform {
 
 // The arguments in UTF-8, the program's name first. On Windows argv holds
 // the ANSI code page, which loses characters, so they come from the wide
-// command line instead.
+// command line instead, and wildcards ("*", "?") in them are expanded to
+// the files they name, as POSIX shells do before the program starts.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Write bytes unchanged (no CR LF translation); false when not all of them
