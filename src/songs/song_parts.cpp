@@ -280,18 +280,59 @@ bool AssembleLines(const SongParts& parts, size_t limit, std::vector<std::string
   return true;
 }
 
-bool ParseLabel(std::string_view line, bool brackets, std::string* key) {
+namespace {
+
+// A repeat note "x2", "2x" (digits 1 to 9): the times; 0 when it is none.
+int RepeatTimes(std::string_view note) {
+  if (note.size() == 2 && note[0] == 'x' && note[1] >= '1' && note[1] <= '9') return note[1] - '0';
+  if (note.size() == 2 && note[1] == 'x' && note[0] >= '1' && note[0] <= '9') return note[0] - '0';
+  return 0;
+}
+
+// Takes a trailing repeat note off `label` ("chorus x2", "chorus (2x)").
+int TakeRepeatNote(std::string* label) {
+  std::string_view t = *label;
+  std::string_view note;
+  if (!t.empty() && t.back() == ')') {
+    const size_t open = t.rfind('(');
+    if (open == std::string_view::npos) return 1;
+    note = Trim(t.substr(open + 1, t.size() - open - 2));
+    t = t.substr(0, open);
+  } else {
+    const size_t space = t.rfind(' ');
+    if (space == std::string_view::npos) return 1;
+    note = t.substr(space + 1);
+    t = t.substr(0, space);
+  }
+  const int times = RepeatTimes(note);
+  if (times == 0) return 1;
+  *label = std::string(Trim(t));
+  return times;
+}
+
+}  // namespace
+
+bool ParseLabel(std::string_view line, bool brackets, std::string* key, int* times) {
   std::string_view t = Trim(line);
   if (t.empty() || t.size() > 40) return false;
+  int repeat = 1;
   if (t.front() == '[') {
     if (!brackets || t.back() != ']') return false;
-    const std::string_view inner = Trim(t.substr(1, t.size() - 2));
-    if (inner.empty() || inner.find_first_of("[]") != std::string_view::npos) return false;
+    std::string inner = Lower(Trim(t.substr(1, t.size() - 2)));
+    if (inner.empty() || inner.find_first_of("[]") != std::string::npos) return false;
+    repeat = TakeRepeatNote(&inner);
     *key = FoldLabel(inner);
+    if (times != nullptr) *times = repeat;
     return true;
   }
   if (t.back() == ':') t = Trim(t.substr(0, t.size() - 1));
-  const std::string lower = Lower(t);
+  std::string lower = Lower(t);
+  // "(Chorus)", "Repeat Chorus", "(Repeat chorus 2x)": the label again.
+  if (lower.size() > 2 && lower.front() == '(' && lower.back() == ')') {
+    lower = std::string(Trim(std::string_view(lower).substr(1, lower.size() - 2)));
+  }
+  if (StartsWith(lower, "repeat ")) lower = std::string(Trim(std::string_view(lower).substr(7)));
+  repeat = TakeRepeatNote(&lower);
   for (const std::string_view word : kLabelWords) {
     if (!StartsWith(lower, word)) continue;
     const std::string_view rest = Trim(std::string_view(lower).substr(word.size()));
@@ -307,6 +348,7 @@ bool ParseLabel(std::string_view line, bool brackets, std::string* key) {
       continue;
     }
     *key = FoldLabel(lower);
+    if (times != nullptr) *times = repeat;
     return true;
   }
   return false;

@@ -70,8 +70,10 @@ bool AssembleLines(const SongParts& parts, size_t limit, std::vector<std::string
 
 // A section label on a line of its own: "Verse 1", "Chorus:", "Pre-Chorus 2",
 // and, when `brackets`, anything in square brackets ("[V1]", "[Chorus]").
-// *key is the label folded for comparing ("chorus2").
-bool ParseLabel(std::string_view line, bool brackets, std::string* key);
+// *key is the label folded for comparing ("chorus2"). A repeat note
+// ("Chorus x2", "(Chorus 2x)", "Repeat Chorus") is not part of the key;
+// *times gets how often the section is sung there (1 without a note).
+bool ParseLabel(std::string_view line, bool brackets, std::string* key, int* times = nullptr);
 // One chord name: "G", "F#m7", "Bbmaj7", "Dsus4", "C/E".
 bool IsChordToken(std::string_view token);
 // A line of chord names only ("G  D/F#  Em7  Csus4"): chords written above

@@ -20,9 +20,10 @@ class SectionBuilder {
   explicit SectionBuilder(SongParts* parts) : parts_(parts) {}
   ~SectionBuilder() { End(); }
 
-  void Label(std::string key) {
+  void Label(std::string key, int times = 1) {
     End();
     key_ = std::move(key);
+    times_ = times;
   }
   void Line(std::string_view line) { lines_.emplace_back(line); }
   void Blank() {
@@ -33,22 +34,24 @@ class SectionBuilder {
       parts_->sections.push_back({key_, std::move(lines_)});
       const size_t index = parts_->sections.size() - 1;
       if (!key_.empty()) byKey_.emplace_back(key_, index);
-      parts_->Play(index);
+      for (int i = 0; i < times_; ++i) parts_->Play(index);
     } else if (!key_.empty()) {
       for (auto it = byKey_.rbegin(); it != byKey_.rend(); ++it) {
         if (it->first == key_) {
-          parts_->Play(it->second);
+          for (int i = 0; i < times_; ++i) parts_->Play(it->second);
           break;
         }
       }
     }
     lines_.clear();
     key_.clear();
+    times_ = 1;
   }
 
  private:
   SongParts* parts_;
   std::string key_;
+  int times_ = 1;  // how often the section is sung here
   std::vector<std::string> lines_;
   std::vector<std::pair<std::string, size_t>> byKey_;
 };
@@ -61,10 +64,11 @@ void ReadLabelledLines(const std::vector<std::string_view>& lines, size_t from, 
   for (size_t i = from; i < to; ++i) {
     const std::string_view t = Trim(lines[i]);
     std::string key;
+    int times = 1;
     if (t.empty()) {
       builder.Blank();
-    } else if (ParseLabel(t, true, &key)) {
-      builder.Label(std::move(key));
+    } else if (ParseLabel(t, true, &key, &times)) {
+      builder.Label(std::move(key), times);
     } else if (!IsChordLine(t)) {
       builder.Line(t);
     }
@@ -174,10 +178,13 @@ void ReadChordPro(std::string_view text, SongParts* parts) {
           for (size_t k = lastChorus->first; k < lastChorus->second; ++k) parts->Play(k);
         }
       } else if (name == "c" || name == "comment" || name == "ci" || name == "comment_italic" ||
-                 name == "cb" || name == "comment_box" || name == "highlight" ||
-                 name == "new_song" || name == "ns") {
+                 name == "cb" || name == "comment_box" || name == "highlight") {
         // A comment often names the next part ("{c: Verse 2}"): it ends one.
         builder.End();
+      } else if (name == "new_song" || name == "ns") {
+        // The next song of the file recalls its own chorus only.
+        builder.End();
+        lastChorus.reset();
       }
       continue;  // every other directive is metadata or layout
     }
@@ -186,8 +193,9 @@ void ReadChordPro(std::string_view text, SongParts* parts) {
       continue;
     }
     std::string key;
-    if (ParseLabel(t, false, &key)) {
-      builder.Label(std::move(key));
+    int times = 1;
+    if (ParseLabel(t, false, &key, &times)) {
+      builder.Label(std::move(key), times);
       continue;
     }
     bool hadChords = false;

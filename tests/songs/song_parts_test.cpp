@@ -30,6 +30,10 @@ TEST(SongLines, LabelsAndChordsAreToldFromWords) {
       {"Am I alone", false, false},
       {"Go Go Go", false, false},
       {"Add it up", false, false},
+      {"Chorus x2", true, false},
+      {"(Repeat Chorus)", true, false},
+      {"Chorus (x3)", true, false},
+      {"Chorus extra", false, false},
       {"Dsus4 (x2)", false, false},
       {"C", false, true},
   };

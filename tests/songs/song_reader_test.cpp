@@ -115,6 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Verse 2\nNight is long\n[Chorus]\n\n\n",
                  SongFormat::PlainText,
                  "Tiny light\nup high\n\nShine on\n\nNight is long\n\nShine on\n"},
+        SongCase{"PlainTextRepeatNotes", "Chorus x2\nOh oh\n\nVerse\nWalk on\n\n(Repeat Chorus)\n",
+                 SongFormat::PlainText, "Oh oh\n\nOh oh\n\nWalk on\n\nOh oh\n"},
         SongCase{"PlainTextProtectsScriptForms",
                  "  Plain   \t words  \n@home tonight\n{Init}glow\nback\\\n\nAm I here\n",
                  SongFormat::PlainText,
