@@ -251,6 +251,14 @@ TEST(WinDialogsTest, ConfirmAndPromptAnswerAsDesigned) {
   }
   EXPECT_EQ(OpenDialogFilter("T (*.txt)|*.TXT|all (*)|*"),
             std::wstring(L"T (*.txt)\0*.TXT\0all (*)\0*\0\0", 27));
+  // What a multiple-selection open dialog leaves: one full path, or the
+  // folder and the names.
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\S\\a.xml\0\0", 12)),
+            std::vector<std::string>{"C:\\S\\a.xml"});
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\S\0a.xml\0\u00E9.cho\0\0", 18)),
+            (std::vector<std::string>{"C:\\S\\a.xml", "C:\\S\\\xC3\xA9.cho"}));
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\\0a.txt\0\0", 11)),
+            std::vector<std::string>{"C:\\a.txt"});
 }
 
 }  // namespace
