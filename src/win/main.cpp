@@ -8,10 +8,10 @@
 #include <exception>
 
 #include "console/console.h"
+#include "console/console_events.h"
 #include "platform/paths.h"
-#include "win/console_events.h"
-#include "win/main_window.h"
 #include "win/utf16.h"
+#include "win/window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
@@ -19,7 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
     stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
-    stanzo::win::ConsoleEvents events(console);
+    stanzo::ConsoleEvents events(console);
     console.Guard([&] { console.FormCreate(); });
     frmMain.SetEvents(&events);
     ShowWindow(frmMain.Handle(), show);

@@ -10,6 +10,7 @@
 
 #include <chrono>
 
+#include "console/console_events.h"
 #include "console/fake_console_view.h"
 #include "extras/launcher.h"
 #include "standin/standin_player.h"
@@ -291,6 +292,29 @@ TEST_F(ConsoleTest, HelpShowsTheMaskRules) {
   ASSERT_EQ(view.dialogs.calls.back().kind, "message");
   const std::string& text = view.dialogs.calls.back().text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 4);
+}
+
+// The windows' one mapping: an event reaches the handler named after the
+// control and the event, and only that one.
+TEST_F(ConsoleTest, WindowEventsReachTheHandlersNamedAfterThem) {
+  Start();
+  ConsoleEvents events(console);
+  events.Clicked(C::butHelpMasks);
+  ASSERT_EQ(view.dialogs.calls.size(), 1u);
+  EXPECT_EQ(view.dialogs.calls.back().kind, "message");
+  for (Control c : {C::memLog, C::lstLyrics, C::grpCams, C::edHost}) events.Clicked(c);
+  EXPECT_EQ(view.dialogs.calls.size(), 1u);
+  view[C::edHost].text = "host:1";  // no event of its own
+  events.Changed(C::edHost);
+  EXPECT_EQ(console.SettingsFile().ReadString("Stanzo", "Host", ""), "host:1");
+  view[C::memLyric].text = "abc";
+  EXPECT_FALSE(events.KeyUp(C::butSlide, Key::kA, kCtrl));  // the editor's keys only
+  EXPECT_TRUE(events.KeyUp(C::memLyric, Key::kA, kCtrl));
+  EXPECT_EQ(view[C::memLyric].selection.length, 3u);
+  EXPECT_TRUE(events.Closing());
+  EXPECT_TRUE(console.Closed());
+  events.Shown();
+  EXPECT_FALSE(console.Closed());
 }
 
 TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "win/main_window.h"
 #include "win/utf16.h"
+#include "win/window.h"
 
 namespace stanzo::win {
 namespace {
@@ -33,6 +33,8 @@ struct Recorder : WindowEvents {
     return consumeKeys;
   }
   void Tick() override { ++ticks; }
+  void Shown() override {}
+  void Activated() override {}
   bool Closing() override { return true; }
 };
 

@@ -1,9 +1,7 @@
-// Small widgets the window needs that Qt does not have as such, and the
-// plain-data view through which the console core sees the widgets.
+// The plain-data view through which the console core sees the window's
+// widgets, and the editor text across the text widgets' boundary.
 #pragma once
 
-#include <QGroupBox>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <string>
@@ -12,78 +10,7 @@
 
 #include "console/console_view.h"
 
-class QComboBox;
-class QLineEdit;
-class QRadioButton;
-
 namespace stanzo {
-
-// A "simple" combo box: an edit line with its item list always shown
-// beneath it, inside the control's height. Items are not sorted. Choosing an
-// item in the list puts its text into the edit line.
-class SimpleComboBox : public QWidget {
-  Q_OBJECT
- public:
-  explicit SimpleComboBox(QWidget* parent = nullptr);
-
-  int count() const;
-  QString itemText(int index) const;
-  void insertItem(int index, const QString& text);
-  void removeItem(int index);
-  void clear();
-  void addItems(const QStringList& items);
-  // Shows item `index` in the edit line and highlights it in the list.
-  void setCurrentIndex(int index);
-  QString currentText() const;
-  void setEditText(const QString& text);
-
-  QLineEdit* lineEdit() const { return edit_; }
-  QListWidget* listWidget() const { return list_; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  QLineEdit* edit_;
-  QListWidget* list_;
-};
-
-// A framed radio group with one column of items. No item is selected at
-// start; clicked(index) is emitted only when an unselected item becomes
-// selected (choosing the selected one again emits nothing). Tab reaches the
-// group only at its selected button.
-class RadioGroup : public QGroupBox {
-  Q_OBJECT
- public:
-  explicit RadioGroup(const QString& caption, QWidget* parent = nullptr);
-
-  // Removes every item; this also clears the selection.
-  void clearItems();
-  void addItem(const QString& text);
-  int count() const { return static_cast<int>(buttons_.size()); }
-  QRadioButton* button(int index) const { return buttons_.at(index); }
-  int itemIndex() const { return selected_; }
-  // Selects `index` without emitting clicked; -1 clears the selection.
-  void setItemIndex(int index);
-
- signals:
-  void clicked(int index);
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  void Relayout();
-  void OnToggled(int index, bool checked);
-  void UpdateFocusPolicies();
-
-  std::vector<QRadioButton*> buttons_;
-  int selected_ = -1;
-  bool silent_ = false;
-};
-
-// Escapes "&" so a text from a file shows literally on a button.
-QString ButtonCaption(const QString& text);
 
 // ConsoleView over widgets: each Control is bound to the widget that shows
 // it, and every call is carried out by the widget's kind (label, line
@@ -112,16 +39,16 @@ class WidgetView : public ConsoleView {
   void SetSelection(Control c, size_t start, size_t length) override;
   void SetFocus(Control c) override;
 
- private:
+ protected:
+  // The widget bound to `c`; throws std::logic_error for an unbound one.
   QWidget* W(Control c) const;
+
+ private:
   std::vector<QWidget*> widgets_;
 };
 
 // The editor's whole text with "\n" breaks, every character kept.
 std::string EditorText(const QPlainTextEdit* editor);
-// Byte offset in the UTF-8 form of `text` of character position `pos`, and back.
-size_t Utf8Offset(const QString& text, int pos);
-int CharPosition(const QString& text, size_t utf8Offset);
 
 // Editor text across the text widgets' boundary. The widgets end a
 // paragraph at U+2029, U+FDD0 and U+FDD1 as well as at a line break, so a

@@ -2,15 +2,17 @@
 // control from the control table (console/control_table.h) with each
 // control's kind, place, size, tab order, texts, hints and font, and the
 // ConsoleView over those controls. It holds no console logic: every event
-// goes to WindowEvents (the console core's handlers, bound by
-// win/console_events.h), and the core reaches the controls through
+// goes to WindowEvents (which the program binds to the console core with
+// console/console_events.h), and the core reaches the controls through
 // ConsoleView.
 //
-// What the window does itself: the 80 ms timer, the radio group's rules
-// (no camera selected at start, a click event only for a new choice, Tab
-// only at the selected camera), its own scroll bars when the client area is
-// smaller than the controls' area, the picture buttons (transparent light
-// grey, etched when disabled), tool tips, and the event pump.
+// What the window does itself, by file: window.cpp the window, its
+// messages, the 80 ms timer and the event pump; controls.cpp the controls,
+// fonts, tab order, tool tips and picture buttons (transparent light grey,
+// etched when disabled); camera_group.cpp the radio group (no camera
+// selected at start, a click event only for a new choice, Tab only at the
+// selected camera); view.cpp the ConsoleView; scroll_bars.cpp its own
+// scroll bars when the client area is smaller than the controls' area.
 //
 // Threading: create, use and destroy it on one thread, the thread whose
 // message loop serves it. Texts cross to the W functions as UTF-16
@@ -20,42 +22,22 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "console/console_view.h"
-#include "win/dialogs_win.h"
+#include "console/window_events.h"
+#include "win/dialogs.h"
 
 namespace stanzo::win {
-
-// What the window reports. Each call is made on the window's thread from
-// its message handling; the receiver may call back into the view.
-class WindowEvents {
- public:
-  virtual ~WindowEvents() = default;
-  // A button was clicked (buttons only, picture buttons included).
-  virtual void Clicked(Control c) = 0;
-  // An edit field's or editor's text changed, by the operator or SetText.
-  virtual void Changed(Control c) = 0;
-  // Camera `index` became the selected one.
-  virtual void CameraClicked(int index) = 0;
-  // A key went down or up in control `c` (the slide button's downs and the
-  // lyric editor's ups are reported). KeyUp returns true when the key is
-  // the console's: the control does not act on it then.
-  virtual void KeyDown(Control c, Key key, unsigned shift) = 0;
-  virtual bool KeyUp(Control c, Key key, unsigned shift) = 0;
-  // Timer1 ticked.
-  virtual void Tick() = 0;
-  // The window is asked to close; false keeps it open.
-  virtual bool Closing() = 0;
-};
 
 class TfrmMain : public ConsoleView {
  public:
   // The window class's name, for FindWindowW.
   static constexpr wchar_t kClassName[] = L"TfrmMain";
   // Timer1's interval.
-  static constexpr UINT kTimerMs = 80;
+  static constexpr UINT kTimerMs = kTickIntervalMs;
 
   // Creates the window with every control, hidden, at the design's place
   // and outer size; Timer1 runs from here on. `quitOnDestroy`: the
@@ -107,6 +89,8 @@ class TfrmMain : public ConsoleView {
   void Pause(int ms) override;
 
  private:
+  static constexpr int kFirstId = 100;        // control ids: kFirstId + table index
+  static constexpr int kFirstCameraId = 200;  // radio buttons: kFirstCameraId + item
   struct Camera {
     HWND button;
     std::string title;
@@ -120,12 +104,16 @@ class TfrmMain : public ConsoleView {
   void CreateHints();
   void SetTabOrder();
   void OnCommand(int id, int code);
-  void OnCameraClicked(int index);
   void DrawButton(const DRAWITEMSTRUCT& item);
+  // The camera group (camera_group.cpp).
+  void SetCameraItems(const std::vector<std::string>& items);
+  void SelectCamera(int index);
+  void OnCameraClicked(int index);
+  void LayOutCameras();
+  // The scroll bars (scroll_bars.cpp).
   void UpdateScrollBars();
   void Scroll(int bar, int request);
   void ShiftContent(int dx, int dy);
-  void LayOutCameras();
   int Scaled(int v) const { return static_cast<int>(v * scale_ + 0.5); }
   // The control's table entry; its kind decides how each call is done.
   int IndexOf(stanzo::Control c) const;

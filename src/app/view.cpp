@@ -1,4 +1,4 @@
-#include "app/widgets.h"
+#include "app/view.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -10,161 +10,19 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/camera_group.h"
+#include "app/controls.h"
+#include "console/window_rules.h"
+
 namespace stanzo {
-namespace {
-
-// The whole row of a camera choice takes the click, not only its circle
-// and caption: an operator aims at a row, mid-show.
-class RowRadioButton : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
-
-}  // namespace
-
-SimpleComboBox::SimpleComboBox(QWidget* parent)
-    : QWidget(parent), edit_(new QLineEdit(this)), list_(new QListWidget(this)) {
-  setFocusProxy(edit_);
-  list_->setFocusPolicy(Qt::ClickFocus);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setUniformItemSizes(true);  // keeps long histories cheap to lay out
-  connect(list_, &QListWidget::itemClicked, this,
-          [this](QListWidgetItem* item) { edit_->setText(item->text()); });
-  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (row >= 0 && list_->hasFocus()) edit_->setText(list_->item(row)->text());
-  });
-}
-
-int SimpleComboBox::count() const {
-  return list_->count();
-}
-QString SimpleComboBox::itemText(int index) const {
-  QListWidgetItem* item = list_->item(index);
-  return item ? item->text() : QString();
-}
-void SimpleComboBox::insertItem(int index, const QString& text) {
-  list_->insertItem(index, text);
-}
-void SimpleComboBox::removeItem(int index) {
-  delete list_->takeItem(index);
-}
-void SimpleComboBox::clear() {
-  list_->clear();
-}
-void SimpleComboBox::addItems(const QStringList& items) {
-  list_->addItems(items);
-}
-void SimpleComboBox::setCurrentIndex(int index) {
-  if (index < 0 || index >= list_->count()) return;
-  list_->setCurrentRow(index);
-  edit_->setText(list_->item(index)->text());
-}
-QString SimpleComboBox::currentText() const {
-  return edit_->text();
-}
-void SimpleComboBox::setEditText(const QString& text) {
-  edit_->setText(text);
-}
-
-void SimpleComboBox::resizeEvent(QResizeEvent*) {
-  const int editHeight = std::min(edit_->sizeHint().height(), height() / 3);
-  edit_->setGeometry(0, 0, width(), editHeight);
-  list_->setGeometry(0, editHeight, width(), height() - editHeight);
-}
-
-RadioGroup::RadioGroup(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
-  setFocusPolicy(Qt::NoFocus);
-}
-
-void RadioGroup::clearItems() {
-  // Deferred: a reload can run inside a button's own click (events run
-  // while a camera command is sent), and the button must outlive it.
-  for (QRadioButton* b : buttons_) {
-    b->setAutoExclusive(false);  // out of the group before the new items come
-    b->hide();
-    b->disconnect(this);
-    b->deleteLater();
-  }
-  buttons_.clear();
-  selected_ = -1;
-}
-
-void RadioGroup::addItem(const QString& text) {
-  QRadioButton* b = new RowRadioButton(ButtonCaption(text), this);
-  // Auto-exclusive, as a radio button is: the accessibility layer reports
-  // the radio-button role only then, and the toolkit keeps one checked
-  // button and lets a click on it change nothing.
-  b->setAutoExclusive(true);
-  b->setFont(font());
-  const int index = static_cast<int>(buttons_.size());
-  connect(b, &QRadioButton::toggled, this, [this, index](bool on) { OnToggled(index, on); });
-  buttons_.push_back(b);
-  b->show();
-  Relayout();
-  UpdateFocusPolicies();
-}
-
-void RadioGroup::setItemIndex(int index) {
-  silent_ = true;
-  for (int i = 0; i < count(); ++i) {
-    // The toolkit never unchecks the checked button of an exclusive set:
-    // step out of it for the moment, so the selection can be cleared.
-    QRadioButton* b = buttons_[i];
-    b->setAutoExclusive(false);
-    b->setChecked(i == index);
-    b->setAutoExclusive(true);
-  }
-  selected_ = (index >= 0 && index < count()) ? index : -1;
-  silent_ = false;
-  UpdateFocusPolicies();
-}
-
-void RadioGroup::OnToggled(int index, bool checked) {
-  // The toolkit unchecks the previous choice itself (that toggle is not a
-  // choice), and a click on the checked button toggles nothing.
-  if (silent_ || !checked || index == selected_) return;
-  selected_ = index;
-  UpdateFocusPolicies();
-  emit clicked(index);
-}
-
-void RadioGroup::UpdateFocusPolicies() {
-  for (int i = 0; i < count(); ++i)
-    buttons_[i]->setFocusPolicy(i == selected_ ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
-void RadioGroup::resizeEvent(QResizeEvent* event) {
-  QGroupBox::resizeEvent(event);
-  Relayout();
-}
-
-void RadioGroup::Relayout() {
-  if (buttons_.empty()) return;
-  // One column filling the box below the caption, as the classic group did.
-  const int top = fontMetrics().height();
-  const int left = 8;
-  const int usable = height() - top - 4;
-  const int n = static_cast<int>(buttons_.size());
-  for (int i = 0; i < n; ++i) {
-    const int y = top + usable * i / n;
-    const int h = usable * (i + 1) / n - usable * i / n;
-    buttons_[i]->setGeometry(left, y, width() - left - 4, h);
-  }
-}
-
-QString ButtonCaption(const QString& text) {
-  QString out = text;
-  out.replace('&', "&&");
-  return out;
-}
-
 namespace {
 
 constexpr char16_t kEscape = 0xE000;
 constexpr char16_t kSplitters[] = {0x2029, 0xFDD0, 0xFDD1};  // stand-ins: U+E001..U+E003
+
+std::u16string_view Utf16(const QString& s) {
+  return {reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())};
+}
 
 // Length of the widget unit at `raw[i]` in QChars, and of its text in UTF-8 bytes.
 std::pair<int, size_t> EditorUnit(const QString& raw, qsizetype i) {
@@ -173,8 +31,9 @@ std::pair<int, size_t> EditorUnit(const QString& raw, qsizetype i) {
       raw[i + 1].unicode() <= kEscape + 3)
     return {2, 3};
   if (u == QChar::ParagraphSeparator) return {1, 1};
-  if (QChar::isHighSurrogate(u) && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) return {2, 4};
-  return {1, u < 0x80 ? 1u : u < 0x800 ? 2u : 3u};
+  size_t units = 1;
+  const size_t bytes = Utf8Length(Utf16(raw), static_cast<size_t>(i), &units);
+  return {static_cast<int>(units), bytes};
 }
 
 }  // namespace
@@ -272,16 +131,6 @@ QLineEdit* EditLine(QWidget* w) {
 
 std::string EditorText(const QPlainTextEdit* editor) {
   return FromEditorWidget(editor->document()->toRawText());
-}
-
-size_t Utf8Offset(const QString& text, int pos) {
-  return static_cast<size_t>(text.left(pos).toUtf8().size());
-}
-
-int CharPosition(const QString& text, size_t utf8Offset) {
-  const QByteArray bytes = text.toUtf8();
-  const qsizetype n = std::min<qsizetype>(static_cast<qsizetype>(utf8Offset), bytes.size());
-  return static_cast<int>(QString::fromUtf8(bytes.constData(), n).size());
 }
 
 void WidgetView::Bind(Control c, QWidget* w) {
@@ -461,10 +310,11 @@ ConsoleView::Selection WidgetView::GetSelection(Control c) const {
   }
   if (QLineEdit* e = EditLine(w)) {
     const QString text = e->text();
-    if (!e->hasSelectedText()) return {Utf8Offset(text, e->cursorPosition()), 0};
+    const auto at = [&](int pos) { return Utf8Offset(Utf16(text), static_cast<size_t>(pos)); };
+    if (!e->hasSelectedText()) return {at(e->cursorPosition()), 0};
     const int from = e->selectionStart();
-    const size_t start = Utf8Offset(text, from);
-    return {start, Utf8Offset(text, from + static_cast<int>(e->selectedText().size())) - start};
+    const size_t start = at(from);
+    return {start, at(from + static_cast<int>(e->selectedText().size())) - start};
   }
   Unsupported(w, "GetSelection");
 }
@@ -479,11 +329,14 @@ void WidgetView::SetSelection(Control c, size_t start, size_t length) {
     m->setTextCursor(cursor);
   } else if (QLineEdit* e = EditLine(w)) {
     const QString text = e->text();
-    const int from = CharPosition(text, start);
+    const auto at = [&](size_t offset) {
+      return static_cast<int>(Utf16Index(Utf16(text), offset));
+    };
+    const int from = at(start);
     if (length == 0)
       e->setCursorPosition(from);
     else
-      e->setSelection(from, CharPosition(text, start + length) - from);
+      e->setSelection(from, at(start + length) - from);
   } else {
     Unsupported(w, "SetSelection");
   }

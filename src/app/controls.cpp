@@ -1,6 +1,8 @@
 // The window's controls, built from the control table: kinds, names,
 // design geometry scaled to the font, tab order, texts, items, hints,
 // label styles and pictures, and the window's own place and size.
+#include "app/controls.h"
+
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -16,9 +18,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/main_window.h"
+#include "app/camera_group.h"
 #include "app/pictures.h"
-#include "console/control_table.h"
+#include "app/window.h"
 
 namespace stanzo {
 namespace {
@@ -114,7 +116,68 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* text) {
   return m;
 }
 
-// One control of the table, with its kind's look and behaviour.
+int Scaled(double scale, int v) {
+  return static_cast<int>(v * scale + 0.5);
+}
+
+}  // namespace
+
+SimpleComboBox::SimpleComboBox(QWidget* parent)
+    : QWidget(parent), edit_(new QLineEdit(this)), list_(new QListWidget(this)) {
+  setFocusProxy(edit_);
+  list_->setFocusPolicy(Qt::ClickFocus);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setUniformItemSizes(true);  // keeps long histories cheap to lay out
+  connect(list_, &QListWidget::itemClicked, this,
+          [this](QListWidgetItem* item) { edit_->setText(item->text()); });
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0 && list_->hasFocus()) edit_->setText(list_->item(row)->text());
+  });
+}
+
+int SimpleComboBox::count() const {
+  return list_->count();
+}
+QString SimpleComboBox::itemText(int index) const {
+  QListWidgetItem* item = list_->item(index);
+  return item ? item->text() : QString();
+}
+void SimpleComboBox::insertItem(int index, const QString& text) {
+  list_->insertItem(index, text);
+}
+void SimpleComboBox::removeItem(int index) {
+  delete list_->takeItem(index);
+}
+void SimpleComboBox::clear() {
+  list_->clear();
+}
+void SimpleComboBox::addItems(const QStringList& items) {
+  list_->addItems(items);
+}
+void SimpleComboBox::setCurrentIndex(int index) {
+  if (index < 0 || index >= list_->count()) return;
+  list_->setCurrentRow(index);
+  edit_->setText(list_->item(index)->text());
+}
+QString SimpleComboBox::currentText() const {
+  return edit_->text();
+}
+void SimpleComboBox::setEditText(const QString& text) {
+  edit_->setText(text);
+}
+
+void SimpleComboBox::resizeEvent(QResizeEvent*) {
+  const int editHeight = std::min(edit_->sizeHint().height(), height() / 3);
+  edit_->setGeometry(0, 0, width(), editHeight);
+  list_->setGeometry(0, editHeight, width(), height() - editHeight);
+}
+
+QString ButtonCaption(const QString& text) {
+  QString out = text;
+  out.replace('&', "&&");
+  return out;
+}
+
 QWidget* NewControl(const ControlSpec& c, QWidget* parent) {
   const QString text = QString::fromUtf8(c.text);
   QWidget* w = nullptr;
@@ -192,12 +255,6 @@ QWidget* NewControl(const ControlSpec& c, QWidget* parent) {
   return w;
 }
 
-int Scaled(double scale, int v) {
-  return static_cast<int>(v * scale + 0.5);
-}
-
-}  // namespace
-
 void TfrmMain::CreateControls() {
   const WindowSpec& design = MainWindowSpec();
   setObjectName(design.name);
@@ -213,47 +270,11 @@ void TfrmMain::CreateControls() {
   setFont(ConsoleFont(this));
   client_->setFont(font());
 
-  std::map<std::string, QWidget*> made;
-  for (const ControlSpec& c : MainWindowControls()) made[c.name] = NewControl(c, client_);
-  auto take = [&made](auto*& slot, const char* name) {
-    slot = qobject_cast<std::remove_reference_t<decltype(slot)>>(made.at(name));
-    if (!slot) throw std::logic_error(std::string("the table's ") + name + " is of another kind");
-  };
-  take(Label1, "Label1");
-  take(Label2, "Label2");
-  take(lblInitFile, "lblInitFile");
-  take(lblLyricFile, "lblLyricFile");
-  take(Label3, "Label3");
-  take(Label4, "Label4");
-  take(Label5, "Label5");
-  take(edHost, "edHost");
-  take(memLog, "memLog");
-  take(butSendAdhoc, "butSendAdhoc");
-  take(butConnect, "butConnect");
-  take(butTest, "butTest");
-  take(cboAdhoc, "cboAdhoc");
-  take(memLyric, "memLyric");
-  take(lstLyrics, "lstLyrics");
-  take(butToList, "butToList");
-  take(memInit, "memInit");
-  take(butSendInit, "butSendInit");
-  take(butSlide, "butSlide");
-  take(butLineFromList, "butLineFromList");
-  take(butLyricOpen, "butLyricOpen");
-  take(butInitOpen, "butInitOpen");
-  take(butInitSave, "butInitSave");
-  take(butLyricSave, "butLyricSave");
-  take(butSlideBack, "butSlideBack");
-  take(cboLaunchCmd, "cboLaunchCmd");
-  take(butHelpMasks, "butHelpMasks");
-  take(butExec, "butExec");
-  take(Edit1, "Edit1");
-  take(grpCams, "grpCams");
-  take(butCamEdit, "butCamEdit");
+  for (const ControlSpec& c : MainWindowControls()) NewControl(c, client_);
   // The operator may type a note into the log or clear it; replies are
   // appended at its end whatever the caret does. No undo: Ctrl+Z must never
   // take a reply back out, and a long show would keep every reply twice.
-  memLog->setUndoRedoEnabled(false);
+  client_->findChild<QPlainTextEdit*>("memLog")->setUndoRedoEnabled(false);
 }
 
 void TfrmMain::ApplyLayout() {
@@ -266,6 +287,7 @@ void TfrmMain::ApplyLayout() {
                    Scaled(scale_, r.height));
     // Labels size themselves to their text.
     if (auto* l = qobject_cast<QLabel*>(w)) l->resize(l->sizeHint().width(), l->height());
+    if (auto* g = qobject_cast<RadioGroup*>(w)) g->setScale(scale_);
   }
   client_->setMinimumSize(Scaled(scale_, design.designWidth), Scaled(scale_, design.designHeight));
   // Before the frame is known, assume a thin frame; showEvent corrects it.
@@ -283,18 +305,13 @@ void TfrmMain::PlaceWindow() {
 }
 
 void TfrmMain::SetTabOrder() {
-  std::vector<const ControlSpec*> order;
-  for (const ControlSpec& c : MainWindowControls())
-    if (c.tabOrder >= 0) order.push_back(&c);
-  std::sort(order.begin(), order.end(),
-            [](const ControlSpec* a, const ControlSpec* b) { return a->tabOrder < b->tabOrder; });
   // A radio group takes its place in the walk through its buttons.
   QWidget* last = nullptr;
   auto next = [&](QWidget* w) {
     if (last) setTabOrder(last, w);
     last = w;
   };
-  for (const ControlSpec* c : order) {
+  for (const ControlSpec* c : TabOrder()) {
     QWidget* w = client_->findChild<QWidget*>(c->name, Qt::FindDirectChildrenOnly);
     if (auto* g = qobject_cast<RadioGroup*>(w)) {
       for (int i = 0; i < g->count(); ++i) next(g->button(i));

@@ -1,4 +1,4 @@
-#include "win/dialogs_win.h"
+#include "win/dialogs.h"
 
 #include <commdlg.h>
 

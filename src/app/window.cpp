@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +13,9 @@
 #include <QScrollArea>
 #include <QTimer>
 
+#include "app/camera_group.h"
 #include "app/dialogs.h"
+#include "console/control_table.h"
 #include "platform/clock.h"
 
 namespace stanzo {
@@ -47,8 +49,8 @@ unsigned ShiftOf(const QKeyEvent* e) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
-  dialogs_ = env_.dialogs ? env_.dialogs : std::make_shared<QtDialogs>(this);
+TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
+  dialogs_ = std::make_shared<QtDialogs>(this);
   CreateControls();
   ApplyLayout();
   SetTabOrder();
@@ -56,65 +58,63 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent) : QWidget(parent), env_(
     const auto c = static_cast<Control>(i);
     Bind(c, client_->findChild<QWidget*>(ControlName(c), Qt::FindDirectChildrenOnly));
   }
-  console_ = std::make_unique<stanzo::Console>(static_cast<ConsoleView&>(*this), env_.exePath);
   // The timer runs from creation to exit, connected or not.
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
-  Timer1->setInterval(stanzo::Console::kPollIntervalMs);
+  Timer1->setInterval(kTickIntervalMs);
   Timer1->start();
-  console_->Guard([this] { console_->FormCreate(); });
   BindEvents();
 }
 
 TfrmMain::~TfrmMain() {
   // The controls die after this object's members: nothing they emit while
-  // being destroyed may reach a handler. The link goes down with the core,
-  // without a disconnected event.
+  // being destroyed may reach a handler.
+  events_ = nullptr;
   Timer1->stop();
   for (QObject* child : findChildren<QObject*>())
     QObject::disconnect(child, nullptr, this, nullptr);
   QObject::disconnect(qApp, nullptr, this, nullptr);
 }
 
+void TfrmMain::SetDialogs(std::shared_ptr<Dialogs> dialogs) {
+  dialogs_ = dialogs ? std::move(dialogs) : std::make_shared<QtDialogs>(this);
+}
+
 void TfrmMain::BindEvents() {
-  stanzo::Console& c = *console_;
-  auto click = [this, &c](QPushButton* b, void (stanzo::Console::*handler)()) {
-    connect(b, &QPushButton::clicked, this, [&c, handler] { c.Guard([&] { (c.*handler)(); }); });
-  };
-  connect(edHost, &QLineEdit::textChanged, this, [&c] { c.Guard([&] { c.edHostChange(); }); });
-  click(butConnect, &stanzo::Console::butConnectClick);
-  click(butSendAdhoc, &stanzo::Console::butSendAdhocClick);
-  connect(Timer1, &QTimer::timeout, this, [&c] { c.Guard([&] { c.Timer1Timer(); }); });
-  connect(memInit, &QPlainTextEdit::textChanged, this, [&c] { c.memInitChange(); });
-  click(butInitOpen, &stanzo::Console::butInitOpenClick);
-  click(butInitSave, &stanzo::Console::butInitSaveClick);
-  click(butSendInit, &stanzo::Console::butSendInitClick);
-  click(butHelpMasks, &stanzo::Console::butHelpMasksClick);
-  connect(memLyric, &QPlainTextEdit::textChanged, this, [&c] { c.memLyricChange(); });
-  memLyric->installEventFilter(this);
-  click(butLyricOpen, &stanzo::Console::butLyricOpenClick);
-  click(butLyricSave, &stanzo::Console::butLyricSaveClick);
-  click(butToList, &stanzo::Console::butToListClick);
-  click(butLineFromList, &stanzo::Console::butLineFromListClick);
-  click(butSlide, &stanzo::Console::butSlideClick);
-  butSlide->installEventFilter(this);
-  click(butSlideBack, &stanzo::Console::butSlideBackClick);
-  click(butExec, &stanzo::Console::butExecClick);
-  connect(grpCams, &RadioGroup::clicked, this,
-          [&c](int index) { c.Guard([&] { c.grpCamsClick(index); }); });
-  click(butCamEdit, &stanzo::Console::butCamEditClick);
-  connect(qApp, &QGuiApplication::applicationStateChanged, this, [&c](Qt::ApplicationState s) {
-    if (s == Qt::ApplicationActive) c.Guard([&] { c.FormActivate(); });
+  for (int i = 0; i < kControlCount; ++i) {
+    const auto c = static_cast<Control>(i);
+    QWidget* w = W(c);
+    const auto changed = [this, c] {
+      if (events_) events_->Changed(c);
+    };
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+      connect(b, &QPushButton::clicked, this, [this, c] {
+        if (events_) events_->Clicked(c);
+      });
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      connect(e, &QLineEdit::textChanged, this, changed);
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+      connect(m, &QPlainTextEdit::textChanged, this, changed);
+    }
+  }
+  connect(Timer1, &QTimer::timeout, this, [this] {
+    if (events_) events_->Tick();
   });
-  click(butTest, &stanzo::Console::butTestClick);
+  connect(Find<RadioGroup>(Control::grpCams), &RadioGroup::clicked, this, [this](int index) {
+    if (events_) events_->CameraClicked(index);
+  });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+    if (s == Qt::ApplicationActive && events_) events_->Activated();
+  });
+  W(Control::memLyric)->installEventFilter(this);
+  W(Control::butSlide)->installEventFilter(this);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  QWidget* memLyric = W(Control::memLyric);
   if (watched == memLyric && event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
-    bool consumed = false;
-    console_->Guard([&] { consumed = console_->memLyricKeyUp(KeyOf(key), ShiftOf(key)); });
-    if (consumed) return true;
+    if (events_ && events_->KeyUp(Control::memLyric, KeyOf(key), ShiftOf(key))) return true;
   } else if (watched == memLyric && event->type() == QEvent::ShortcutOverride) {
     // Ctrl+F3 and Ctrl+F belong to the editor while it has the focus.
     auto* key = static_cast<QKeyEvent*>(event);
@@ -122,9 +122,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
       event->accept();
       return true;
     }
-  } else if (watched == butSlide && event->type() == QEvent::KeyPress) {
+  } else if (watched == W(Control::butSlide) && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    console_->Guard([&] { console_->butSlideKeyDown(KeyOf(key), ShiftOf(key)); });
+    if (events_) events_->KeyDown(Control::butSlide, KeyOf(key), ShiftOf(key));
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -132,9 +132,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   // A failed save abandons the close, so nothing is lost; the next close
   // attempt starts again from the top.
-  bool closing = false;
-  console_->Guard([&] { closing = console_->FormClose(); });
-  if (closing)
+  if (!events_ || events_->Closing())
     event->accept();
   else
     event->ignore();
@@ -147,7 +145,7 @@ void TfrmMain::resizeEvent(QResizeEvent* event) {
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  console_->FormShow();
+  if (events_) events_->Shown();
   if (placed_) return;
   placed_ = true;
   PlaceWindow();
@@ -202,8 +200,8 @@ bool TfrmMain::event(QEvent* event) {
 }
 
 void TfrmMain::Pause(int ms) {
-  if (env_.pause) {
-    env_.pause(ms);
+  if (pause_) {
+    pause_(ms);
     return;
   }
   // Keep painting and logging replies while the stress test waits.
