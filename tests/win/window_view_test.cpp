@@ -32,6 +32,14 @@ struct Recorder : WindowEvents {
                    std::to_string(s));
     return consumeKeys;
   }
+  void FilesDropped(Control c, const std::vector<std::string>& paths) override {
+    std::string text = std::string("drop ") + ControlName(c);
+    for (const std::string& p : paths) text += " " + p;
+    seen.push_back(text);
+  }
+  void InsertSongChosen(Control c) override {
+    seen.push_back(std::string("insert song ") + ControlName(c));
+  }
   void Tick() override { ++ticks; }
   void Shown() override {}
   void Activated() override {}
