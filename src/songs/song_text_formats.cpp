@@ -1,6 +1,5 @@
 // The text formats: ChordPro, SongSelect text and .usr, plain text.
 #include <array>
-#include <optional>
 #include <utility>
 
 #include "songs/song_parts.h"
@@ -137,7 +136,9 @@ void ReadChordPro(std::string_view text, SongParts* parts) {
   std::string skipping;  // the non-lyric environment being skipped
   bool inChorus = false;
   size_t chorusStart = 0;
-  std::optional<std::pair<size_t, size_t>> lastChorus;  // range of sections
+  // The last chorus: sections [chorusFrom, chorusTo); empty before one.
+  size_t chorusFrom = 0;
+  size_t chorusTo = 0;
   for (size_t i = 0; i < end; ++i) {
     const std::string_view t = Trim(lines[i]);
     const bool directive = t.size() >= 2 && t.front() == '{' && t.back() == '}';
@@ -169,14 +170,12 @@ void ReadChordPro(std::string_view text, SongParts* parts) {
           chorusStart = parts->sections.size();
         } else if (environment == "chorus" && inChorus) {
           inChorus = false;
-          lastChorus = std::make_pair(chorusStart, parts->sections.size());
+          chorusFrom = chorusStart, chorusTo = parts->sections.size();
         }
       } else if (name == "chorus") {
         // "Sing the chorus here": the last chorus again.
         builder.End();
-        if (lastChorus) {
-          for (size_t k = lastChorus->first; k < lastChorus->second; ++k) parts->Play(k);
-        }
+        for (size_t k = chorusFrom; k < chorusTo; ++k) parts->Play(k);
       } else if (name == "c" || name == "comment" || name == "ci" || name == "comment_italic" ||
                  name == "cb" || name == "comment_box" || name == "highlight") {
         // A comment often names the next part ("{c: Verse 2}"): it ends one.
@@ -184,7 +183,7 @@ void ReadChordPro(std::string_view text, SongParts* parts) {
       } else if (name == "new_song" || name == "ns") {
         // The next song of the file recalls its own chorus only.
         builder.End();
-        lastChorus.reset();
+        chorusFrom = chorusTo = 0;
       }
       continue;  // every other directive is metadata or layout
     }
