@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/env.h"
 #include "songs/song_files.h"
 #include "songs/song_reader.h"
 
@@ -104,7 +104,7 @@ int main() {
   fs::create_directories(dir);
   std::vector<std::string> paths;
   size_t libraryBytes = 0;
-  auto& files = stanzo::platform::Files::Default();
+  auto& files = stanzo::platform::Env::Default().files;
   for (int i = 0; i < 1000; ++i) {
     const std::string bodies[] = {OpenLyrics(i), ChordPro(i), SongSelect(i), OpenSong(i)};
     const char* ext[] = {".xml", ".cho", ".txt", ".xml"};

@@ -183,8 +183,10 @@ int main(int argc, char** argv) {
   std::unique_ptr<stanzo::Console> core;
   std::unique_ptr<stanzo::ConsoleEvents> events;
   if (console) {
-    auto frmMain = std::make_unique<stanzo::TfrmMain>();
-    core = std::make_unique<stanzo::Console>(*frmMain, dir.path().toStdString() + "/stanzo");
+    const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+    auto frmMain = std::make_unique<stanzo::TfrmMain>(services.clock);
+    core =
+        std::make_unique<stanzo::Console>(*frmMain, services, dir.path().toStdString() + "/stanzo");
     events = std::make_unique<stanzo::ConsoleEvents>(*core);
     core->Guard([&] { core->FormCreate(); });
     frmMain->SetEvents(events.get());

@@ -10,8 +10,9 @@
 
 int main(int argc, char** argv) {
   stanzo::StanzoApplication app(argc, argv);
-  stanzo::TfrmMain frmMain;
-  stanzo::Console console(frmMain, QCoreApplication::applicationFilePath().toStdString());
+  const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+  stanzo::TfrmMain frmMain(services.clock);
+  stanzo::Console console(frmMain, services, QCoreApplication::applicationFilePath().toStdString());
   stanzo::ConsoleEvents events(console);
   console.Guard([&] { console.FormCreate(); });
   frmMain.SetEvents(&events);

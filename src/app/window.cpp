@@ -57,7 +57,7 @@ unsigned ShiftOf(const QKeyEvent* e) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent) {
+TfrmMain::TfrmMain(platform::Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
   dialogs_ = std::make_shared<QtDialogs>(this);
   CreateControls();
   ApplyLayout();
@@ -219,13 +219,13 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
 // runner's wait loop) still repaints; otherwise it waits for the next pump
 // or for the event loop.
 void TfrmMain::ProcessEvents() {
-  const int64_t now = platform::Clock::Default().NowMs();
+  const int64_t now = clock_.NowMs();
   const bool afterQuiet = now - lastPumpMs_ > kFrameMs;
   const bool overdue = heldSinceMs_ >= 0 && now - heldSinceMs_ >= kFrameMs;
   holdPaint_ = !overdue && (afterQuiet || now - lastPaintMs_ < kFrameMs);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   holdPaint_ = false;
-  lastPumpMs_ = platform::Clock::Default().NowMs();
+  lastPumpMs_ = clock_.NowMs();
   if (paintHeld_) {
     paintHeld_ = false;
     QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
@@ -234,7 +234,7 @@ void TfrmMain::ProcessEvents() {
 
 bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::UpdateRequest) {
-    const int64_t now = platform::Clock::Default().NowMs();
+    const int64_t now = clock_.NowMs();
     if (holdPaint_) {
       paintHeld_ = true;
       if (heldSinceMs_ < 0) heldSinceMs_ = now;

@@ -14,6 +14,7 @@
 
 #include "app/view.h"
 #include "console/window_events.h"
+#include "platform/clock.h"
 
 class QScrollArea;
 class QTimer;
@@ -24,8 +25,9 @@ class TfrmMain : public QWidget, public WidgetView {
   Q_OBJECT
  public:
   // Creates the window with every control, hidden, at the design's place;
-  // Timer1 runs from here on.
-  explicit TfrmMain(QWidget* parent = nullptr);
+  // Timer1 runs from here on. `clock` (the Env's, which must outlive the
+  // window) paces the paints between sends.
+  explicit TfrmMain(platform::Clock& clock, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
   // Events go to `events` (null: nowhere) from now on; it must outlive
@@ -69,6 +71,7 @@ class TfrmMain : public QWidget, public WidgetView {
   void ProcessEvents() override;
   void Pause(int ms) override;
 
+  platform::Clock& clock_;
   std::shared_ptr<Dialogs> dialogs_;
   std::function<void(int ms)> pause_;
   WindowEvents* events_ = nullptr;

@@ -7,7 +7,7 @@
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
-#include "platform/paths.h"
+#include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
 #include "songs/song_files.h"
@@ -126,19 +126,22 @@ std::string LogLines(const std::string& entry) {
   return out;
 }
 
-Console::Console(ConsoleView& view, std::string exePath)
+Console::Console(ConsoleView& view, const platform::Env& env, std::string exePath)
     : view_(view),
+      env_(env),
+      leadBytes_(env.codePage.LeadBytes()),
       exePath_(std::move(exePath)),
       adhocItems_(std::make_unique<Items>(view, Control::cboAdhoc)),
       launchItems_(std::make_unique<Items>(view, Control::cboLaunchCmd)),
       initLines_(std::make_unique<Lines>(view, Control::memInit)),
       queue_(std::make_unique<Queue>(view)),
+      TCPCli(env.sockets, env.clock),
       channel_(TCPCli, *this),
       slides_(
           *queue_, [this](const std::string& t) { SendCommand(t); },
           [this](const std::string& mask) { RunInitCommands(mask); }),
-      programs_(
-          std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); })),
+      programs_(std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); },
+                                                 env)),
       init_{Control::memInit,
             Control::lblInitFile,
             Control::butInitSave,
@@ -170,7 +173,7 @@ void Console::Guard(const std::function<void()>& handler) {
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
   appDir_ = AppDirOf(exePath_);
-  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_));
+  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_), env_);
   LoadSettings();
 }
 
@@ -287,13 +290,13 @@ void Console::LoadAdhocHistory() {
 }
 
 void Console::SaveAdhocHistory() {
-  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_);
+  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_, env_);
 }
 
 std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
                                                              TextEncoding* encoding) {
   try {
-    ListFile file = LoadListFile(appDir_ + name);
+    ListFile file = LoadListFile(appDir_ + name, env_);
     *encoding = file.encoding;
     return std::move(file.items);
   } catch (const std::exception&) {
@@ -305,7 +308,7 @@ std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
 
 void Console::LoadScript(ScriptFile& f) {
   try {
-    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label));
+    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label), env_);
     f.encoding = file.encoding;
     f.cutAtNul = file.cutAtNul;
     // An identical text changes nothing and fires no change event.
@@ -327,7 +330,7 @@ void Console::SaveScript(ScriptFile& f) {
       !view_.Dialog().Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
     throw SaveDeclined();
   }
-  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding);
+  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding, env_);
   f.cutAtNul = false;
   view_.SetEnabled(f.saveButton, false);
 }
@@ -366,7 +369,8 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, mask, [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(*initLines_, TextMask(mask, env_.codePage, leadBytes_),
+                          [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {
@@ -390,7 +394,7 @@ void Console::mnuInsertSongClick() {
   // OpenSong keeps its songs in files without an extension: "all files"
   // finds those.
   const std::string songs = appDir_ + "Songs";
-  if (platform::Files::Default().List(songs)) {
+  if (env_.files.List(songs)) {
     request.initialDir = songs + appDir_.back();
   } else {
     request.initialDir = settings_->ReadString(kSectionMain, kKeySongFolder, "");
@@ -405,7 +409,7 @@ void Console::InsertSongs(const std::vector<std::string>& paths) {
   std::vector<std::vector<std::string>> songs;
   std::vector<std::string> errors;
   for (const std::string& path : paths) {
-    songs::SongResult song = songs::ReadSongFile(path, platform::Files::Default());
+    songs::SongResult song = songs::ReadSongFile(path, env_.files);
     if (song.ok) {
       songs.push_back(std::move(song.lines));
     } else {
@@ -477,9 +481,8 @@ void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
 
 void Console::LoadLaunchHistory() {
   // Without a history file the default launch command stands ready.
-  view_.SetItems(
-      Control::cboLaunchCmd,
-      LoadHistory(kLaunchHistoryFile, &launchEncoding_).value_or(Strings{DefaultLaunchCommand()}));
+  view_.SetItems(Control::cboLaunchCmd, LoadHistory(kLaunchHistoryFile, &launchEncoding_)
+                                            .value_or(Strings{DefaultLaunchCommand(env_.system)}));
   if (view_.ItemCount(Control::cboLaunchCmd) > 0)
     view_.SetItemIndex(Control::cboLaunchCmd, 0);
   else
@@ -489,13 +492,14 @@ void Console::LoadLaunchHistory() {
 
 void Console::SaveLaunchHistory() {
   TrimTo(*launchItems_, kLaunchHistoryKept);
-  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_);
+  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_,
+               env_);
 }
 
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(appDir_);
+  InstallBridgeForVlc(env_, appDir_);
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }
@@ -514,7 +518,7 @@ void Console::grpCamsClick(int index) {
 
 void Console::butCamEditClick() {
   programs_->EditFile(
-      settings_->FileName(), ChooseEditor(settings_->FileName()), [this] { ProcessEvents(); },
+      settings_->FileName(), ChooseEditor(settings_->FileName(), env_), [this] { ProcessEvents(); },
       [this] { LoadCameras(); });
 }
 

@@ -24,6 +24,7 @@
 // stress test's pauses run pending events, so handlers may nest.
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@
 #include "console/console_view.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
+#include "platform/env.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
 #include "text/line_file.h"
@@ -53,9 +55,11 @@ class Console : private ChannelView {
  public:
   static constexpr int kPollIntervalMs = CommandChannel::kPollIntervalMs;
 
-  // `view` must outlive the console. `exePath` is the executable's full
-  // path: it fixes AppDir and the settings file. No file access here.
-  Console(ConsoleView& view, std::string exePath);
+  // `view` and the services of `env` must outlive the console; it reaches
+  // the system only through `env`, and hands it on to the parts it owns.
+  // `exePath` is the executable's full path: it fixes AppDir and the
+  // settings file. No file access here.
+  Console(ConsoleView& view, const platform::Env& env, std::string exePath);
   // The link goes down with the console, without a disconnected event.
   ~Console() override;
   Console(const Console&) = delete;
@@ -190,6 +194,9 @@ class Console : private ChannelView {
   void Pause(int ms);
 
   ConsoleView& view_;
+  const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
+  // The code page's lead bytes, read once at start-up: masks pair them.
+  const std::bitset<256> leadBytes_;
   std::string exePath_;
   std::string appDir_;
   std::unique_ptr<IniFile> settings_;

@@ -59,12 +59,18 @@ Handler ChangeHandler(Control c) {
 
 }  // namespace
 
+// The handler is called through a local reference, not through the
+// captured `this`: GCC 12's vptr sanitizer takes a member-pointer call on a
+// member reached through a lambda's captured `this` for an access to an
+// object of the wrong type, and stops the sanitizer build.
 void ConsoleEvents::Clicked(Control c) {
-  if (Handler h = ClickHandler(c)) console_.Guard([&] { (console_.*h)(); });
+  Console& console = console_;
+  if (Handler h = ClickHandler(c)) console.Guard([&console, h] { (console.*h)(); });
 }
 
 void ConsoleEvents::Changed(Control c) {
-  if (Handler h = ChangeHandler(c)) console_.Guard([&] { (console_.*h)(); });
+  Console& console = console_;
+  if (Handler h = ChangeHandler(c)) console.Guard([&console, h] { (console.*h)(); });
 }
 
 void ConsoleEvents::CameraClicked(int index) {

@@ -14,7 +14,10 @@ void RunInitCommands(const LineSource& lines, std::string_view mask, const SendF
   // reported on every run, whether or not the list has lines, so a broken
   // "{INIT}" line shows up at the first rehearsal rather than on the day the
   // init list is filled in.
-  const TMask compiled(mask);
+  RunInitCommands(lines, TextMask(mask), send);
+}
+
+void RunInitCommands(const LineSource& lines, const TextMask& compiled, const SendFn& send) {
   const int count = lines.Count();
   for (int i = 0; i < count; ++i) {
     // `send` runs pending events, so the operator may have deleted lines

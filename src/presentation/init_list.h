@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "presentation/line_source.h"
+#include "text/masks.h"
 
 namespace stanzo {
 
@@ -20,6 +21,8 @@ std::vector<std::string> DefaultInitLines();
 // InvalidMask before anything is sent, even when the list is empty; a send
 // failure stops the run at that line.
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
+// The same with a compiled mask (the console's, in its code page).
+void RunInitCommands(const LineSource& lines, const TextMask& mask, const SendFn& send);
 
 // The mask help text: five lines separated by a lone CR.
 std::string MaskHelpText();

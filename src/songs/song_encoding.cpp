@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "songs/song_parts.h"
-#include "text/utf8.h"
+#include "base/utf8.h"
 
 namespace stanzo::songs {
 namespace {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "songs/song_parts.h"
-#include "text/utf8.h"
+#include "base/utf8.h"
 
 namespace stanzo::songs {
 namespace {

@@ -8,7 +8,7 @@
 #include <pugixml.hpp>
 
 #include "songs/song_parts.h"
-#include "text/utf8.h"
+#include "base/utf8.h"
 
 namespace stanzo::songs {
 namespace {

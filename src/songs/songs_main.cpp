@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/env.h"
 #include "platform/program_io.h"
 #include "songs/song_files.h"
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   std::string out;
   std::string errors;
-  const int status = songs::ConvertSongFiles(args, platform::Files::Default(), &out, &errors);
+  const int status = songs::ConvertSongFiles(args, platform::Env::Default().files, &out, &errors);
   const bool written = platform::WriteStdout(out);
   platform::WriteStderr(errors);
   return written ? status : 1;

@@ -9,7 +9,7 @@
 
 #include "console/console.h"
 #include "console/console_events.h"
-#include "platform/paths.h"
+#include "platform/env.h"
 #include "win/utf16.h"
 #include "win/window.h"
 
@@ -18,7 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
-    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
+    const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+    stanzo::Console console(frmMain, services, services.system.ExecutablePath());
     stanzo::ConsoleEvents events(console);
     console.Guard([&] { console.FormCreate(); });
     frmMain.SetEvents(&events);

@@ -60,13 +60,13 @@ struct Console {
   }
 
   void Start() {
-    window = std::make_unique<TfrmMain>();
+    window = std::make_unique<TfrmMain>(platform::Env::Default().clock);
     window->SetDialogs(dialogs);
     window->SetPause([this](int ms) {
       pauses.push_back(ms);
       if (onPause) onPause();
     });
-    core = std::make_unique<stanzo::Console>(*window, Path("stanzo"));
+    core = std::make_unique<stanzo::Console>(*window, platform::Env::Default(), Path("stanzo"));
     events = std::make_unique<ConsoleEvents>(*core);
     core->Guard([this] { core->FormCreate(); });
     window->SetEvents(events.get());

@@ -268,11 +268,14 @@ void VlcConsoleTest::initTestCase() {
 
   // The default launch command (the harness runs Debian's vlc and adds the
   // headless options and the test video).
-  const auto words = stanzo::SplitCommandLine(stanzo::DefaultLaunchCommand());
+  const auto words = stanzo::SplitCommandLine(
+      stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system));
   std::string error;
   const auto launch =
       LaunchWithBridge(words.value_or(std::vector<std::string>{}), g_privateNetwork, &error);
-  QVERIFY2(launch, (error + ": " + stanzo::DefaultLaunchCommand()).c_str());
+  QVERIFY2(launch,
+           (error + ": " + stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system))
+               .c_str());
   port_ = launch->port;
   cliPort_ = launch->cliPort;
   player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");

@@ -1,4 +1,4 @@
-#include "text/command_line.h"
+#include "base/command_line.h"
 
 namespace stanzo {
 
