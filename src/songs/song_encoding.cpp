@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "songs/song_parts.h"
 #include "base/utf8.h"
+#include "songs/song_parts.h"
 
 namespace stanzo::songs {
 namespace {

@@ -2,8 +2,8 @@
 #include <array>
 #include <utility>
 
-#include "songs/song_parts.h"
 #include "base/utf8.h"
+#include "songs/song_parts.h"
 
 namespace stanzo::songs {
 namespace {

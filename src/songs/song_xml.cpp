@@ -7,8 +7,8 @@
 
 #include <pugixml.hpp>
 
-#include "songs/song_parts.h"
 #include "base/utf8.h"
+#include "songs/song_parts.h"
 
 namespace stanzo::songs {
 namespace {
