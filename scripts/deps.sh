@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [build]="cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libgtest-dev libgmock-dev libpugixml-dev fonts-dejavu-core fonts-liberation2"
   [test]="clang libclang-rt-14-dev xvfb xauth libxcb1-dev"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"

@@ -1,17 +1,23 @@
 #include "app/window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
+#include <QUrl>
+#include <memory>
 
 #include "app/camera_group.h"
 #include "app/dialogs.h"
@@ -30,6 +36,8 @@ Key KeyOf(const QKeyEvent* e) {
       return Key::kF;
     case Qt::Key_F3:
       return Key::kF3;
+    case Qt::Key_O:
+      return Key::kO;
     case Qt::Key_0:
       return (e->modifiers() & Qt::KeypadModifier) ? Key::kNumpad0 : Key::kOther;
     default:
@@ -108,17 +116,56 @@ void TfrmMain::BindEvents() {
   });
   W(Control::memLyric)->installEventFilter(this);
   W(Control::butSlide)->installEventFilter(this);
+  BindSongEvents();
+}
+
+void TfrmMain::BindSongEvents() {
+  // Song files dropped on the lyric editor go to the console (its viewport
+  // receives the drops); "Insert Song..." joins the editor's own menu.
+  auto* memLyric = Find<QPlainTextEdit>(Control::memLyric);
+  memLyric->viewport()->installEventFilter(this);
+  auto* insertSong =
+      new QAction(QString(kInsertSongCaption) + '\t' + kInsertSongShortcut, memLyric);
+  insertSong->setObjectName("mnuInsertSong");
+  connect(insertSong, &QAction::triggered, this, [this] {
+    if (events_) events_->InsertSongChosen(Control::memLyric);
+  });
+  memLyric->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(memLyric, &QWidget::customContextMenuRequested, this, [memLyric, insertSong](QPoint at) {
+    std::unique_ptr<QMenu> menu(memLyric->createStandardContextMenu(at));
+    menu->addSeparator();
+    menu->addAction(insertSong);
+    menu->exec(memLyric->viewport()->mapToGlobal(at));
+  });
+}
+
+bool TfrmMain::DropFiles(QEvent* event) {
+  const QMimeData* data = static_cast<QDropEvent*>(event)->mimeData();
+  std::vector<std::string> paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  if (paths.empty()) return false;  // text and the like: the editor's own drop
+  static_cast<QDropEvent*>(event)->acceptProposedAction();
+  if (event->type() == QEvent::Drop && events_) events_->FilesDropped(Control::memLyric, paths);
+  return true;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   QWidget* memLyric = W(Control::memLyric);
+  if (watched == Find<QPlainTextEdit>(Control::memLyric)->viewport() &&
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+       event->type() == QEvent::Drop)) {
+    if (DropFiles(event)) return true;
+  }
   if (watched == memLyric && event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (events_ && events_->KeyUp(Control::memLyric, KeyOf(key), ShiftOf(key))) return true;
   } else if (watched == memLyric && event->type() == QEvent::ShortcutOverride) {
-    // Ctrl+F3 and Ctrl+F belong to the editor while it has the focus.
+    // Ctrl+F3, Ctrl+F and Ctrl+O belong to the editor while it has the focus.
     auto* key = static_cast<QKeyEvent*>(event);
-    if (ShiftOf(key) == kCtrl && (key->key() == Qt::Key_F || key->key() == Qt::Key_F3)) {
+    if (ShiftOf(key) == kCtrl &&
+        (key->key() == Qt::Key_F || key->key() == Qt::Key_F3 || key->key() == Qt::Key_O)) {
       event->accept();
       return true;
     }

@@ -55,6 +55,10 @@ class TfrmMain : public QWidget, public WidgetView {
   void SetTabOrder();
   void PlaceWindow();
   void BindEvents();
+  void BindSongEvents();
+  // A drag or drop of files on the lyric editor: true when it was files
+  // (reported on Drop), false for anything the editor takes itself.
+  bool DropFiles(QEvent* event);
   template <class T>
   T* Find(Control c) const {
     return qobject_cast<T*>(W(c));

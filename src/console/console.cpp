@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "console/file_places.h"
+#include "console/song_insert.h"
 #include "extras/cameras.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
@@ -12,6 +13,7 @@
 #include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
+#include "songs/song_files.h"
 
 namespace stanzo {
 
@@ -406,6 +408,49 @@ void Console::memLyricChange() {
   view_.SetEnabled(Control::butToList, true);
 }
 
+void Console::mnuInsertSongClick() {
+  OpenFileRequest request;
+  request.title = "Insert Song";
+  request.filter =
+      "Song files (*.xml;*.cho;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.usr)|"
+      "*.xml;*.XML;*.cho;*.CHO;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.TXT;*.usr;*.USR|"
+      "all files (*)|*";
+  // OpenSong keeps its songs in files without an extension: "all files"
+  // finds those.
+  const std::string songs = appDir_ + "Songs";
+  if (env_.files.List(songs)) {
+    request.initialDir = songs + appDir_.back();
+  } else {
+    request.initialDir = settings_->ReadString(kSectionMain, kKeySongFolder, "");
+  }
+  const std::vector<std::string> paths = view_.Dialog().OpenFiles(request);
+  if (paths.empty()) return;
+  settings_->WriteString(kSectionMain, kKeySongFolder, DirWithSlash(paths.front()));
+  InsertSongs(paths);
+}
+
+void Console::InsertSongs(const std::vector<std::string>& paths) {
+  std::vector<std::vector<std::string>> songs;
+  std::vector<std::string> errors;
+  for (const std::string& path : paths) {
+    songs::SongResult song = songs::ReadSongFile(path, env_.files);
+    if (song.ok) {
+      songs.push_back(std::move(song.lines));
+    } else {
+      errors.push_back("Cannot insert the song " + path + ": " + song.error);
+    }
+  }
+  if (!songs.empty()) {
+    const ConsoleView::Selection selection = view_.GetSelection(Control::memLyric);
+    const TextInsert insert =
+        SongInsert(view_.Text(Control::memLyric), selection.start + selection.length, songs);
+    view_.InsertText(Control::memLyric, insert.offset, insert.text);
+    view_.SetSelection(Control::memLyric, insert.caret, 0);
+    view_.SetFocus(Control::memLyric);
+  }
+  for (const std::string& error : errors) view_.Dialog().ShowError(ErrorDisplayText(error));
+}
+
 void Console::CopyLyricsToQueue() {
   const std::string text = view_.Text(Control::memLyric);
   const Strings lines = EditorLines(text);
@@ -433,6 +478,9 @@ bool Console::memLyricKeyUp(Key key, unsigned shift) {
   if (shift != kCtrl) return false;
   Search view(view_);
   switch (key) {
+    case Key::kO:
+      mnuInsertSongClick();
+      return true;
     case Key::kA:
       view_.SetSelection(Control::memLyric, 0, view_.Text(Control::memLyric).size());
       return true;

@@ -112,6 +112,19 @@ class Console : private ChannelView {
   void butLyricSaveClick() { SaveLyricFile(); }
   void butToListClick() { CopyLyricsToQueue(); }
   void butLineFromListClick();
+  // Song files dropped on the lyric editor go in at the caret's line.
+  void memLyricDragDrop(const std::vector<std::string>& paths) { InsertSongs(paths); }
+  // "Insert Song..." (the lyric editor's context menu, Ctrl+O there): the
+  // open dialog with multiple selection, starting in the folder "Songs"
+  // beside the program when there is one, else in the folder used last
+  // (remembered in the settings file); the chosen songs go in.
+  void mnuInsertSongClick();
+  // Inserts the lines of the song files at `paths` into the lyric editor
+  // at the caret's line, as one edit (one undo takes it back), and puts the
+  // caret on the first song line. A file that cannot be read or understood
+  // gets an error box naming it and the reason, and nothing of it goes in;
+  // the other files do. The script becomes unsaved; nothing is saved.
+  void InsertSongs(const std::vector<std::string>& paths);
   void butSlideClick() { slides_.SendSlide(); }
   void butSlideKeyDown(Key key, unsigned shift);
   void butSlideBackClick() { slides_.SlideBack(); }

@@ -88,6 +88,14 @@ bool ConsoleEvents::KeyUp(Control c, Key key, unsigned shift) {
   return consumed;
 }
 
+void ConsoleEvents::FilesDropped(Control c, const std::vector<std::string>& paths) {
+  if (c == Control::memLyric) console_.Guard([&] { console_.memLyricDragDrop(paths); });
+}
+
+void ConsoleEvents::InsertSongChosen(Control c) {
+  if (c == Control::memLyric) console_.Guard([&] { console_.mnuInsertSongClick(); });
+}
+
 void ConsoleEvents::Tick() {
   console_.Guard([&] { console_.Timer1Timer(); });
 }

@@ -311,6 +311,53 @@ TEST(LogLinesTest, LineEndsAndNul) {
   for (const auto& c : cases) EXPECT_EQ(LogLines(c.entry), c.shown);
 }
 
+TEST_F(ConsoleTest, SongsGoInAtTheCaretsLine) {
+  PutFile(Path("Lyrics.txt"), "Welcome\r\nThanks\r\n");
+  PutFile(Path("hymn.cho"), "{title: Hymn}\n[G]Morning [D]light\n\n{soc}\nRise\n{eoc}\n");
+  PutFile(Path("psalm.txt"), "Quiet water\n");
+  PutFile(Path("broken.xml"), "<song>\n<lyrics>\n</song>\n");
+  Start();
+  view[C::memLyric].selection = {8, 0};  // on "Thanks"
+
+  // Insert Song: nothing beside the program yet, no folder remembered.
+  view.dialogs.fileLists = {{Path("hymn.cho"), Path("broken.xml"), Path("gone.txt")}};
+  EXPECT_TRUE(console.memLyricKeyUp(Key::kO, kCtrl));
+  const OpenFileRequest& r = view.dialogs.fileRequests.at(0);
+  EXPECT_EQ(r.title, "Insert Song");
+  EXPECT_EQ(r.initialDir, "");
+  EXPECT_NE(r.filter.find("|*.xml;"), std::string::npos);
+  EXPECT_EQ(r.filter.substr(r.filter.size() - 16), "|all files (*)|*");
+  EXPECT_EQ(view[C::memLyric].text, "Welcome\n\nMorning light\n\nRise\n\nThanks\n");
+  ASSERT_EQ(view.inserts.size(), 1u);  // one edit: one undo
+  EXPECT_EQ(view[C::memLyric].selection.start, 9u);
+  EXPECT_TRUE(view[C::butLyricSave].enabled);
+  EXPECT_TRUE(view[C::butToList].enabled);
+  EXPECT_EQ(view.dialogs.Errors(),
+            (Strings{"Cannot insert the song " + Path("broken.xml") +
+                         ": XML error at line 3, column 3: start-end tags mismatch.",
+                     "Cannot insert the song " + Path("gone.txt") + ": no such file."}));
+  EXPECT_EQ(console.SettingsFile().ReadString("Stanzo", "SongFolder", ""), console.AppDir());
+  // "--->" then presents from the first song line.
+  console.butToListClick();
+  EXPECT_EQ(view[C::lstLyrics].index, 2);
+
+  // Dropped files go in the same way; nothing is saved by itself.
+  view[C::memLyric].selection = {0, 0};
+  view.Attach(&console);
+  ConsoleEvents(console).FilesDropped(C::memLyric, {Path("psalm.txt"), Path("psalm.txt")});
+  EXPECT_EQ(view[C::memLyric].text,
+            "Quiet water\n\nQuiet water\n\nWelcome\n\nMorning light\n\nRise\n\nThanks\n");
+  EXPECT_EQ(GetFile(Path("Lyrics.txt")), "Welcome\r\nThanks\r\n");
+
+  // The remembered folder, then a "Songs" folder beside the program.
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(1).initialDir, console.AppDir());
+  fake.files.MakeDirs(Path("Songs"));
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(2).initialDir, Path("Songs/"));
+  EXPECT_EQ(view.inserts.size(), 2u);  // cancelled: nothing more
+}
+
 TEST_F(ConsoleTest, HelpShowsTheMaskRules) {
   Start();
   console.butHelpMasksClick();

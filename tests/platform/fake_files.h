@@ -75,6 +75,11 @@ class FakeFiles final : public platform::Files {
       const std::string name = path.substr(prefix.size());
       if (name.find('/') == std::string::npos) names.push_back(name);
     }
+    // A folder exists when it holds a file or was made; else it cannot be
+    // listed, as on a disk.
+    const std::string bare = prefix.empty() ? "" : prefix.substr(0, prefix.size() - 1);
+    if (names.empty() && !prefix.empty() && !dirs.count(bare) && !dirs.count(prefix))
+      return std::nullopt;
     return names;
   }
 };
