@@ -21,7 +21,8 @@ find_program(STANZO_GZIP gzip REQUIRED)
 set(stanzo_gzipped)
 foreach(entry "changelog|changelog.gz|${CMAKE_INSTALL_DATADIR}/doc/stanzo"
               "stanzo.1|stanzo.1.gz|${CMAKE_INSTALL_MANDIR}/man1"
-              "stanzo-stage.1|stanzo-stage.1.gz|${CMAKE_INSTALL_MANDIR}/man1")
+              "stanzo-stage.1|stanzo-stage.1.gz|${CMAKE_INSTALL_MANDIR}/man1"
+              "stanzo-songs.1|stanzo-songs.1.gz|${CMAKE_INSTALL_MANDIR}/man1")
   string(REPLACE "|" ";" entry "${entry}")
   list(GET entry 0 source)
   list(GET entry 1 name)
@@ -48,8 +49,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "VLC media player, one press per line, over VLC's remote-control\n"
     "connection. It also sends setup commands, switches cameras and starts\n"
     "the player. The package holds the console, the rehearsal stage\n"
-    "stanzo-stage (the overlays in a window or a web page, without VLC) and\n"
-    "the Lua interface that lets VLC 3 take the console's commands.")
+    "stanzo-stage (the overlays in a window or a web page, without VLC), the\n"
+    "song file converter stanzo-songs and the Lua interface that lets VLC 3\n"
+    "take the console's commands.")
 # CPack joins list items with ";": keep the description one string.
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
 set(STANZO_MAINTAINER "Stanzo developers <stanzo@example.org>"
