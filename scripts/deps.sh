@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, and only those still missing.
-# Usage: scripts/deps.sh build|test|run|shots|vlc|browser|windows ...
+# Usage: scripts/deps.sh build|test|run|shots|vlc|browser|package|windows ...
 set -euo pipefail
 
 declare -A groups=(
@@ -9,6 +9,7 @@ declare -A groups=(
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [browser]="chromium fonts-dejavu-core"
+  [package]="dpkg-dev file lintian gzip"
   [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine xvfb xauth zip locales"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "console/file_places.h"
 #include "console/song_insert.h"
 #include "extras/cameras.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
+#include "link/host_port.h"
+#include "link/tcp_errors.h"
 #include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
@@ -109,6 +112,12 @@ std::string JoinLines(const Strings& lines) {
 
 }  // namespace
 
+std::string ConnectRefusedHint(const std::string& hostText) {
+  const HostPort target = ParseHostPort(hostText);
+  return "The player started, but nothing listens on " + target.host + ":" +
+         std::to_string(target.port) + "; check its bridge and the port";
+}
+
 std::string LogLines(const std::string& entry) {
   std::string out;
   out.reserve(entry.size());
@@ -172,8 +181,10 @@ void Console::Guard(const std::function<void()>& handler) {
 
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
-  appDir_ = AppDirOf(exePath_);
-  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_), env_);
+  // Beside the program, or the user's folders for an installed one.
+  const FilePlaces places = FindFilePlaces(env_, exePath_);
+  appDir_ = places.dataDir;
+  settings_ = std::make_unique<IniFile>(places.settingsPath, env_);
   LoadSettings();
 }
 
@@ -266,7 +277,20 @@ void Console::ShowConnectionState(bool connected) {
 }
 
 void Console::butConnectClick() {
-  channel_.ToggleConnection(view_.Text(Control::edHost));
+  const std::string host = view_.Text(Control::edHost);
+  try {
+    channel_.ToggleConnection(host);
+  } catch (const EIdConnectException& e) {
+    // A player started by Execute that refuses the link runs without its
+    // bridge, or the bridge listens elsewhere: VLC itself looks healthy.
+    // The refusal is told by its text, the same on every system.
+    const std::string refused = SocketErrorText(platform::SocketCondition::kConnectionRefused);
+    const std::string_view what = e.what();
+    if (what.size() >= refused.size() && what.substr(what.size() - refused.size()) == refused &&
+        programs_->RecentExecute())
+      LogEvent("E", ConnectRefusedHint(host));
+    throw;
+  }
 }
 
 void Console::butSendAdhocClick() {
@@ -482,7 +506,7 @@ void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
 void Console::LoadLaunchHistory() {
   // Without a history file the default launch command stands ready.
   view_.SetItems(Control::cboLaunchCmd, LoadHistory(kLaunchHistoryFile, &launchEncoding_)
-                                            .value_or(Strings{DefaultLaunchCommand(env_.system)}));
+                                            .value_or(Strings{DefaultLaunchCommand(env_)}));
   if (view_.ItemCount(Control::cboLaunchCmd) > 0)
     view_.SetItemIndex(Control::cboLaunchCmd, 0);
   else
@@ -499,7 +523,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(env_, appDir_);
+  InstallBridgeForVlc(env_, AppDirOf(exePath_));  // shipped beside the program
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }

@@ -44,7 +44,7 @@ namespace stanzo {
 
 class ProgramStarter;
 
-// File names beside the executable, and fixed texts.
+// File names in AppDir, and fixed texts.
 inline constexpr char kAdhocHistoryFile[] = "Stanzo-SentToVLC.txt";
 inline constexpr char kLaunchHistoryFile[] = "Stanzo-LaunchHist.txt";
 inline constexpr char kAdhocPrompt[] = "(command to send to VLC)";
@@ -57,8 +57,8 @@ class Console : private ChannelView {
 
   // `view` and the services of `env` must outlive the console; it reaches
   // the system only through `env`, and hands it on to the parts it owns.
-  // `exePath` is the executable's full path: it fixes AppDir and the
-  // settings file. No file access here.
+  // `exePath` is the executable's full path: FormCreate finds AppDir and
+  // the settings file from it (console/file_places.h). No file access here.
   Console(ConsoleView& view, const platform::Env& env, std::string exePath);
   // The link goes down with the console, without a disconnected event.
   ~Console() override;
@@ -215,6 +215,10 @@ class Console : private ChannelView {
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   bool closed_ = false;
 };
+
+// The log's hint when a Connect is refused soon after Execute started a
+// program: "The player started, but nothing listens on HOST:PORT; ...".
+std::string ConnectRefusedHint(const std::string& hostText);
 
 // How the log shows one entry: a lone CR, CR LF and LF each end a line; a
 // NUL byte shows as the symbol for NUL.

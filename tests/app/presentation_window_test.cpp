@@ -400,8 +400,8 @@ class PresentationWindowTest : public QObject {
       QString logEnd;
     } cases[] = {
         {"stanzo-no-such-program --x",
-         "E stanzo-no-such-program --x: not started: No such file or directory"},
-        {"sh -c 'exit 4'", "E sh -c 'exit 4': ended with exit code 4"},
+         "E Not started (No such file or directory): stanzo-no-such-program --x"},
+        {"sh -c 'exit 4'", "E Ended with exit code 4: sh -c 'exit 4'"},
     };
     for (const auto& c : cases) {
       Child<QComboBox>(w(), "cboLaunchCmd")->setEditText(c.command);

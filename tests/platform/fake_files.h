@@ -61,6 +61,10 @@ class FakeFiles final : public platform::Files {
     return true;
   }
 
+  // Directories (with their trailing "/") where no file can be created.
+  std::set<std::string> readOnlyDirs;
+  bool CanCreateIn(const std::string& dir) override { return readOnlyDirs.count(dir) == 0; }
+
   std::optional<std::vector<std::string>> List(const std::string& dir) override {
     std::string prefix = dir;
     while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();

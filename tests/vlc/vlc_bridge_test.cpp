@@ -60,11 +60,11 @@ class VlcBridgeTest : public ::testing::Test {
     if (!Prepare()) return;
     // The default launch command (the harness runs Debian's vlc and adds
     // the headless options and the test video).
-    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
+    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default()));
     const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
                                          g_privateNetwork, &setupError_);
     if (!launch) {
-      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default().system);
+      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default());
       return;
     }
     port_ = launch->port;
@@ -615,44 +615,144 @@ TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
   EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
 }
 
-TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
-  // A second VLC with the same command, started as Execute starts it,
-  // ends at once: as root VLC refuses to run; as its own user its bridge
-  // finds the port taken.
-  const std::string home = work_ + "/vlc/home";
+// Runs `command` as Execute does and returns the log once the watch is over.
+std::vector<std::string> ExecuteLog(const std::string& command) {
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
+  starter.Execute(command);
+  const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs + 500);
+  while (Clock::now() < deadline) {
+    starter.Tick();
+    std::this_thread::sleep_for(milliseconds(80));
+  }
+  return log;
+}
+
+// The test's VLC command as Execute would run it, as the user VLC runs as.
+std::string SecondVlc(const std::string& work, const std::vector<std::string>& args,
+                      bool asNobody) {
+  const std::string home = work + "/vlc/home";
   std::string vlc = "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
                     QuoteWord("XDG_DATA_HOME=" + home + "/.local/share") + " " +
-                    QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
-  for (const auto& a : args_) vlc += " " + QuoteWord(a);
+                    QuoteWord("XDG_RUNTIME_DIR=" + work + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  return asNobody ? "setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc : vlc;
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnceWithItsReason) {
+  // A second VLC with the same command, started as Execute starts it,
+  // ends at once: as root VLC refuses to run; as its own user its bridge
+  // finds the port taken. The log says so first, then VLC's own words.
   struct Case {
     std::string command;
     uint32_t code;
+    std::string reason;
   };
   std::vector<Case> cases;
   if (geteuid() == 0) {
-    cases.push_back({vlc, 1});
-    cases.push_back({"setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc, 2});
+    cases.push_back(
+        {SecondVlc(work_, args_, false), 1, "env: VLC is not supposed to be run as root"});
+    cases.push_back({SecondVlc(work_, args_, true), 2, "Address already in use"});
   } else {
-    cases.push_back({vlc, 2});
+    cases.push_back({SecondVlc(work_, args_, false), 2, "Address already in use"});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    std::vector<std::string> log;
-    ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
-                           platform::Env::Default());
-    starter.Execute(c.command);
-    const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
-    while (log.empty() && Clock::now() < deadline) {
-      starter.Tick();
-      std::this_thread::sleep_for(milliseconds(80));
-    }
-    EXPECT_EQ(log, std::vector<std::string>{c.command + ": ended with exit code " +
-                                            std::to_string(c.code)});
+    const std::vector<std::string> log = ExecuteLog(c.command);
+    const std::string ended = "Ended with exit code " + std::to_string(c.code) + ": " + c.command;
+    EXPECT_NE(std::find(log.begin(), log.end(), ended), log.end());
+    EXPECT_EQ(log.size(), 2u);
+    const bool told = std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+      return l.find(c.reason) != std::string::npos;
+    });
+    EXPECT_TRUE(told) << ::testing::PrintToString(log);
   }
   // The first VLC is untouched.
   auto console = Console();
   ASSERT_TRUE(console);
   EXPECT_EQ(SendAll(*console, {"is_playing"}), "1\r\n> ");
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsVlcsErrorLineForAMissingBridge) {
+  // VLC starts and runs on without the interface it was asked for; its
+  // reason reaches the log once. (It runs on briefly: "timeout" ends it.)
+  std::vector<std::string> args = args_;
+  for (auto& a : args) {
+    if (a == "--lua-intf=stanzo_bridge") a = "--lua-intf=stanzo_no_bridge";
+    // Its own CLI port: the first VLC holds the test's.
+    if (a.rfind("--cli-host=", 0) == 0)
+      a = "--cli-host=127.0.0.1:" + std::to_string(FreeLoopbackPort());
+  }
+  const std::string command = "timeout 8 " + SecondVlc(work_, args, geteuid() == 0);
+  const std::vector<std::string> log = ExecuteLog(command);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(),
+            "timeout: [stanzo_no_bridge] lua interface error: Couldn't find lua interface script "
+            "\"stanzo_no_bridge\".");
+  // Without a terminal VLC may end then (its text interface fails): the log
+  // says that after the reason, and names nothing else.
+  for (size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].rfind("Ended with exit code", 0), 0u);
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides) {
+  // A program with the bridge beside it (as a build tree has it) and a
+  // user whose VLC folder holds none: Execute's bridge step, then the
+  // start, then Connect, with no other step.
+  namespace fs = std::filesystem;
+  const fs::path repo = fs::path(STANZO_VLC_HARNESS).parent_path().parent_path().parent_path();
+  const std::string exeDir = work_ + "/exec/program/";
+  const std::string home = work_ + "/exec/home";
+  const std::string dataHome = home + "/.local/share";
+  fs::create_directories(exeDir + "vlc");
+  fs::create_directories(home);
+  fs::copy_file(repo / "vlc/intf/stanzo_bridge.lua", exeDir + "vlc/stanzo_bridge.lua");
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  const BridgeInstall got = InstallBridgeForVlc(platform::Env::Default(), exeDir);
+  if (saved != nullptr) {
+    setenv("XDG_DATA_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+  // With the package installed here, VLC takes its copy for every user.
+  const bool packaged =
+      fs::exists(platform::Env::Default().system.SystemVlcLuaIntfDir() + kBridgeFileName);
+  EXPECT_EQ(got, packaged ? BridgeInstall::UpToDate : BridgeInstall::Installed);
+  EXPECT_EQ(fs::exists(dataHome + "/vlc/lua/intf/" + kBridgeFileName), !packaged);
+  if (geteuid() == 0) {
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + QuoteWord(home)).c_str()), 0);
+  }
+
+  const int port = FreeLoopbackPort();
+  int cliPort = FreeLoopbackPort();
+  while (cliPort == port) cliPort = FreeLoopbackPort();
+  std::vector<std::string> args;
+  for (const auto& a : args_) {
+    if (a.rfind("--cli-host=", 0) != 0 && a.rfind("--lua-config=", 0) != 0) args.push_back(a);
+  }
+  args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port) +
+                 "'},cli={host='127.0.0.1:" + std::to_string(cliPort) + "'}");
+  std::string vlc = "timeout 60 ";
+  if (geteuid() == 0) vlc += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  vlc += "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
+         QuoteWord("XDG_DATA_HOME=" + dataHome) + " " +
+         QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
+  starter.Execute(vlc);
+
+  LineClient c;
+  ASSERT_TRUE(c.Connect(port, kStart)) << ::testing::PrintToString(log);
+  ASSERT_TRUE(c.ReadUntilEndsWith("> ", kReply));
+  c.Take();
+  // The bridge's answer: a marquee command that took effect.
+  EXPECT_EQ(SendAll(c, {"@m1 marq-marquee Execute found its bridge", "@m4 marq-size 3"}),
+            "> Unknown marquee `m4'. Known: m1, m2, m3.\r\n> ");
+  starter.Tick();
+  EXPECT_EQ(log, std::vector<std::string>{});
+  c.SendLine("shutdown");
 }
 
 }  // namespace
