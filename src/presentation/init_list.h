@@ -17,7 +17,8 @@ std::vector<std::string> DefaultInitLines();
 // at the moment it is sent, since `send` may let the operator edit the
 // list; a list that has shrunk meanwhile ends the run. Lines go out whole;
 // empty lines are never passed to `send`. An invalid mask throws
-// InvalidMask before anything is sent, even when the list is empty; a send
+// InvalidMask at the first line (an empty one too), before anything is
+// sent; a list with no lines judges no line and so throws nothing. A send
 // failure stops the run at that line.
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
 
