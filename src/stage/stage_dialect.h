@@ -78,10 +78,10 @@ class Dialect {
  public:
   // Executes one line. One trailing CR is stripped first. Never throws for
   // any input; rejected lines leave the state alone and say why. Blanks
-  // are blanks and tabs.
+  // are spaces and tabs.
   //
-  // - A line holding any other control byte (below 0x20, or 0x7F) is
-  //   refused whole: "The line holds control characters; ignored."
+  // - A line holding a control byte (below 0x20, or 0x7F) other than a tab
+  //   is refused whole: "The line holds control characters; ignored."
   // - Empty or blank line: just the prompt.
   // - "@mN marq-VAR VALUE" (N = 1..3; VAR one of marquee, position, size,
   //   color, opacity, x, y, refresh, timeout), blanks before "@" allowed:
