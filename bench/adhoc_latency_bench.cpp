@@ -41,6 +41,7 @@ using stanzo::bench::Clock;
 using stanzo::bench::Mean;
 using stanzo::bench::Ms;
 using stanzo::bench::Percentile;
+using stanzo::testing::Child;
 
 int main(int argc, char** argv) {
   stanzo::bench::DefaultToOffscreen();
@@ -72,14 +73,14 @@ int main(int argc, char** argv) {
     std::string text = "@m3 marq-marquee ad-hoc ";
     text += std::to_string(i);
     if (i % 3 == 0) text += " with a longer tail of words to send";
-    w.cboAdhoc->setEditText(QString::fromStdString(text));
+    Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->setEditText(QString::fromStdString(text));
     stanzo::bench::QueuedClick click;
     if (queued) {
-      click = stanzo::bench::ClickThroughQueue(w.butSendAdhoc, idle(rng), arrivals,
-                                               static_cast<size_t>(i) + 1);
+      click = stanzo::bench::ClickThroughQueue(Child<QPushButton>(w, "butSendAdhoc"), idle(rng),
+                                               arrivals, static_cast<size_t>(i) + 1);
     } else {
       click.posted = click.handled = Clock::now();
-      QTest::mouseClick(w.butSendAdhoc, Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(w, "butSendAdhoc"), Qt::LeftButton);
       click.returned = Clock::now();
       click.arrived = player.WaitForLines(static_cast<size_t>(i) + 1, 5s);
     }

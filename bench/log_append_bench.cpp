@@ -1,5 +1,5 @@
 // The cost of the n-th reply entry in the log, for n up to 100,000, through
-// the real window: TfrmMain::LogEvent("R", text) with varied reply texts
+// the real window: Console::LogEvent("R", text) with varied reply texts
 // (prompts, status lines, a many-line help text, a long line, NUL bytes,
 // non-ASCII text), each followed by one pass of the event loop, as the 80 ms
 // poll timer returns to it after logging a reply. That pass lays out and
@@ -22,6 +22,8 @@
 #include "app/application.h"
 #include "app/gui_fixture.h"
 #include "window_bench.h"
+
+using stanzo::testing::Child;
 
 namespace {
 
@@ -99,13 +101,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   QCoreApplication::processEvents();
-  QWidget* viewport = w.memLog->viewport();
+  QWidget* viewport = Child<QPlainTextEdit>(w, "memLog")->viewport();
   const long rssBefore = stanzo::bench::ProcStatusKb("VmRSS");
   PaintCounter counter;
   viewport->installEventFilter(&counter);
 
   std::printf(
-      "log append: %ld entries through TfrmMain::LogEvent(\"R\", ...), one event pass "
+      "log append: %ld entries through Console::LogEvent(\"R\", ...), one event pass "
       "per entry\n",
       entries);
   std::printf("%-15s %9s %9s %9s %9s %9s %7s  (microseconds per entry)\n", "entries", "append",
@@ -117,7 +119,7 @@ int main(int argc, char** argv) {
   for (long n = 1; n <= entries; ++n) {
     const std::string text = ReplyText(n);
     const auto t0 = Clock::now();
-    w.LogEvent("R", text);
+    console.core->LogEvent("R", text);
     const auto t1 = Clock::now();
     QCoreApplication::processEvents();
     const auto t2 = Clock::now();
@@ -138,11 +140,12 @@ int main(int argc, char** argv) {
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - startAll).count();
 
-  const QScrollBar* bar = w.memLog->verticalScrollBar();
+  const QScrollBar* bar = Child<QPlainTextEdit>(w, "memLog")->verticalScrollBar();
   std::printf(
       "log: %d blocks, scrolled to the end: %s; resident set %ld kB -> %ld kB; run time "
       "%.1f s\n",
-      w.memLog->document()->blockCount(), bar->value() == bar->maximum() ? "yes" : "no", rssBefore,
+      Child<QPlainTextEdit>(w, "memLog")->document()->blockCount(),
+      bar->value() == bar->maximum() ? "yes" : "no", rssBefore,
       stanzo::bench::ProcStatusKb("VmRSS"), seconds);
   const double ratio = blockTotals.back() / blockTotals.front();
   const double appendRatio = blockAppends.back() / blockAppends.front();

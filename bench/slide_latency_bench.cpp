@@ -47,6 +47,8 @@ using stanzo::bench::Mean;
 using stanzo::bench::Ms;
 using stanzo::bench::Percentile;
 
+using stanzo::testing::Child;
+
 namespace {
 
 const char* const kWords[] = {"Amazing", "grace", "how", "sweet",  "the",  "sound",
@@ -98,14 +100,16 @@ int main(int argc, char** argv) {
   const int lines = presses + 1;
   std::string script;
   for (int n = 0; n < lines; ++n) script += QueueLine(n) + "\n";
-  w.memLyric->setPlainText(QString::fromStdString(script));
-  QTextCursor caret = w.memLyric->textCursor();
+  Child<QPlainTextEdit>(w, "memLyric")->setPlainText(QString::fromStdString(script));
+  QTextCursor caret = Child<QPlainTextEdit>(w, "memLyric")->textCursor();
   caret.setPosition(0);
-  w.memLyric->setTextCursor(caret);
-  QTest::mouseClick(w.butToList, Qt::LeftButton);
-  if (w.lstLyrics->count() != lines || SelectedRow(w.lstLyrics) != 0) {
-    std::fprintf(stderr, "the queue holds %d lines, selection %d\n", w.lstLyrics->count(),
-                 SelectedRow(w.lstLyrics));
+  Child<QPlainTextEdit>(w, "memLyric")->setTextCursor(caret);
+  QTest::mouseClick(Child<QPushButton>(w, "butToList"), Qt::LeftButton);
+  if (Child<QListWidget>(w, "lstLyrics")->count() != lines ||
+      SelectedRow(Child<QListWidget>(w, "lstLyrics")) != 0) {
+    std::fprintf(stderr, "the queue holds %d lines, selection %d\n",
+                 Child<QListWidget>(w, "lstLyrics")->count(),
+                 SelectedRow(Child<QListWidget>(w, "lstLyrics")));
     return 1;
   }
   QCoreApplication::processEvents();
@@ -115,10 +119,11 @@ int main(int argc, char** argv) {
     const size_t m1 = 2 * static_cast<size_t>(i);
     stanzo::bench::QueuedClick click;
     if (queued) {
-      click = stanzo::bench::ClickThroughQueue(w.butSlide, idle(rng), arrivals, m1 + 2);
+      click = stanzo::bench::ClickThroughQueue(Child<QPushButton>(w, "butSlide"), idle(rng),
+                                               arrivals, m1 + 2);
     } else {
       click.posted = click.handled = Clock::now();
-      QTest::mouseClick(w.butSlide, Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(w, "butSlide"), Qt::LeftButton);
       click.returned = Clock::now();
       click.arrived = player.WaitForLines(m1 + 2, 5s);
     }

@@ -34,7 +34,9 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "app/window.h"
+#include "console/console.h"
+#include "console/console_events.h"
 
 namespace {
 
@@ -178,15 +180,23 @@ int main(int argc, char** argv) {
 
   QTemporaryDir dir;
   std::unique_ptr<QWidget> window;
+  std::unique_ptr<stanzo::Console> core;
+  std::unique_ptr<stanzo::ConsoleEvents> events;
   if (console) {
-    stanzo::AppEnvironment env;
-    env.exePath = dir.path().toStdString() + "/stanzo";
-    window = std::make_unique<stanzo::TfrmMain>(env);
+    const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+    auto frmMain = std::make_unique<stanzo::TfrmMain>(services.clock);
+    core =
+        std::make_unique<stanzo::Console>(*frmMain, services, dir.path().toStdString() + "/stanzo");
+    events = std::make_unique<stanzo::ConsoleEvents>(*core);
+    core->Guard([&] { core->FormCreate(); });
+    frmMain->SetEvents(events.get());
+    window = std::move(frmMain);
   } else {
     window = BareWindow();
   }
   window->show();
   app->exec();
+  if (console) static_cast<stanzo::TfrmMain&>(*window).SetEvents(nullptr);
 
   const auto ms = [&](Clock::time_point t) {
     return std::chrono::duration<double, std::milli>(t - spawned).count();

@@ -40,7 +40,8 @@ int PortOf(int fd) {
 
 // Milliseconds one Connect(5000) to `port` takes, whatever its outcome.
 double TimeConnect(int port, const char** outcome) {
-  stanzo::TIdTCPClient client;
+  stanzo::TIdTCPClient client{stanzo::platform::Sockets::Default(),
+                              stanzo::platform::Clock::Default()};
   client.Host = "127.0.0.1";
   client.Port = port;
   const auto start = Clock::now();

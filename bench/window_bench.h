@@ -203,7 +203,7 @@ bool StartConnected(Console& console, const StandinPlayer& player) {
     return false;
   }
   console.ConnectTo(player);
-  if (!console.window->IsConnected()) {
+  if (!console.core->IsConnected()) {
     std::fprintf(stderr, "could not connect to the stand-in player\n");
     return false;
   }

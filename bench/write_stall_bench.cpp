@@ -47,7 +47,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  stanzo::TIdTCPClient client;
+  stanzo::TIdTCPClient client{stanzo::platform::Sockets::Default(),
+                              stanzo::platform::Clock::Default()};
   int disconnects = 0;
   client.OnDisconnected = [&](stanzo::TIdTCPClient&) { ++disconnects; };
   client.Host = "127.0.0.1";

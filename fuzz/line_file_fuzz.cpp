@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "text/line_file.h"
 
 namespace {
@@ -46,15 +47,16 @@ bool OnlyCrLf(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using stanzo::TextEncoding;
   const std::string raw(reinterpret_cast<const char*>(data), size);
+  stanzo::platform::CodePage& codePage = stanzo::platform::CodePage::Default();
 
   TextEncoding encoding;
-  const std::string decoded = stanzo::DecodeFileBytes(raw, &encoding);
-  Check(stanzo::EncodeFileBytes(decoded, encoding, "f") == raw, "codec round trip");
+  const std::string decoded = stanzo::DecodeFileBytes(raw, &encoding, codePage);
+  Check(stanzo::EncodeFileBytes(decoded, encoding, "f", codePage) == raw, "codec round trip");
 
   bool cut = false;
-  const std::string full = stanzo::DecodeFileText(raw, &encoding, &cut);
+  const std::string full = stanzo::DecodeFileText(raw, &encoding, &cut, codePage);
   const std::string text = stanzo::NormalizeEditorText(full);
-  const std::string saved = stanzo::EncodeFileBytes(WithCrLf(text), encoding, "f");
+  const std::string saved = stanzo::EncodeFileBytes(WithCrLf(text), encoding, "f", codePage);
   if (!cut && OnlyCrLf(full)) Check(saved == raw, "editor file not saved back byte for byte");
 
   // An 8-bit file that happens to begin like a UTF-16 byte-order mark may
@@ -66,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextEncoding again;
     bool cutAgain = true;
     const std::string reloaded =
-        stanzo::NormalizeEditorText(stanzo::DecodeFileText(saved, &again, &cutAgain));
+        stanzo::NormalizeEditorText(stanzo::DecodeFileText(saved, &again, &cutAgain, codePage));
     Check(reloaded == text && again == encoding && !cutAgain, "a saved editor file reads back");
   }
 

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/utf8.h"
 #include "text/ascii.h"
 #include "text/settings.h"
-#include "text/utf8.h"
 
 namespace {
 

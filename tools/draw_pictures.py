@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the window icon, src/app/resources/icon.xpm: an orange-and-white
+"""Draws the window icon, src/resources/icon.xpm: an orange-and-white
 traffic cone with a black pair of beamed music notes in front of it. It also
 writes the same picture as icon.png beside it, the file installed for
 desktop menus (whose image loaders may no longer read XPM).
@@ -207,7 +207,7 @@ def to_png(pixels):
 def main():
   here = os.path.dirname(os.path.abspath(__file__))
   path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-      here, "..", "src", "app", "resources", "icon.xpm")
+      here, "..", "src", "resources", "icon.xpm")
   pixels = render()
   with open(path, "w") as f:
     f.write(to_xpm(pixels, "icon_xpm"))

@@ -3,6 +3,10 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPixmap>
+#include <algorithm>
+#include <vector>
+
+#include "console/window_rules.h"
 
 // Q_INIT_RESOURCE declares the registering function at the point of use, so
 // it has to be expanded outside any namespace.
@@ -39,25 +43,19 @@ QIcon PictureIcon(const QString& resource) {
 
 QImage EtchedPicture(const QImage& picture, const QColor& shadow, const QColor& highlight) {
   const QImage in = picture.convertToFormat(QImage::Format_ARGB32);
-  QImage out(in.size(), QImage::Format_ARGB32);
-  out.fill(Qt::transparent);
-  const int w = in.width();
-  const int h = in.height();
-  auto dark = [&](int x, int y) {
-    const QRgb p = in.pixel(x, y);
-    return qAlpha(p) >= 128 && qGray(p) < 128;
-  };
-  // Highlight first, so that a shadow pixel laid on top of it wins.
-  for (int y = 0; y + 1 < h; ++y) {
-    for (int x = 0; x + 1 < w; ++x) {
-      if (dark(x, y)) out.setPixel(x + 1, y + 1, highlight.rgba());
-    }
-  }
+  const int w = in.width(), h = in.height();
+  std::vector<uint32_t> pixels;
+  pixels.reserve(static_cast<size_t>(w) * h);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      if (dark(x, y)) out.setPixel(x, y, shadow.rgba());
-    }
+    const auto* row = reinterpret_cast<const QRgb*>(in.constScanLine(y));
+    pixels.insert(pixels.end(), row, row + w);
   }
+  const std::vector<uint32_t> etched =
+      stanzo::EtchedPicture(pixels, w, h, shadow.rgba(), highlight.rgba());
+  QImage out(in.size(), QImage::Format_ARGB32);
+  for (int y = 0; y < h; ++y)
+    std::copy_n(etched.begin() + static_cast<ptrdiff_t>(y) * w, w,
+                reinterpret_cast<QRgb*>(out.scanLine(y)));
   return out;
 }
 

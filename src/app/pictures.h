@@ -29,12 +29,9 @@ QIcon WindowIcon();
 // ":/stanzo/open.xpm"; an unreadable one gives a null icon.
 QIcon PictureIcon(const QString& resource);
 
-// The etched silhouette of `picture`: every dark pixel (opaque, grey level
-// below 128: black, olive, dark blue) is drawn in `highlight` one pixel right
-// of and below its place, then in `shadow` at its place, so shadow wins
-// where the two meet. Light and transparent pixels leave nothing; the rest
-// of the result is transparent. The result is ARGB32 of the picture's size:
-// highlight pushed past the right or bottom edge is cut off.
+// The etched silhouette of `picture` by the window rule (EtchedPicture in
+// console/window_rules.h: dark opaque pixels only), as ARGB32 of the
+// picture's size.
 QImage EtchedPicture(const QImage& picture, const QColor& shadow, const QColor& highlight);
 
 }  // namespace stanzo

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "console/song_insert.h"
 #include "extras/cameras.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
-#include "platform/paths.h"
+#include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
+#include "songs/song_files.h"
 
 namespace stanzo {
 
@@ -124,19 +126,22 @@ std::string LogLines(const std::string& entry) {
   return out;
 }
 
-Console::Console(ConsoleView& view, std::string exePath)
+Console::Console(ConsoleView& view, const platform::Env& env, std::string exePath)
     : view_(view),
+      env_(env),
+      leadBytes_(env.codePage.LeadBytes()),
       exePath_(std::move(exePath)),
       adhocItems_(std::make_unique<Items>(view, Control::cboAdhoc)),
       launchItems_(std::make_unique<Items>(view, Control::cboLaunchCmd)),
       initLines_(std::make_unique<Lines>(view, Control::memInit)),
       queue_(std::make_unique<Queue>(view)),
+      TCPCli(env.sockets, env.clock),
       channel_(TCPCli, *this),
       slides_(
           *queue_, [this](const std::string& t) { SendCommand(t); },
           [this](const std::string& mask) { RunInitCommands(mask); }),
-      programs_(
-          std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); })),
+      programs_(std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); },
+                                                 env)),
       init_{Control::memInit,
             Control::lblInitFile,
             Control::butInitSave,
@@ -168,7 +173,7 @@ void Console::Guard(const std::function<void()>& handler) {
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
   appDir_ = AppDirOf(exePath_);
-  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_));
+  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_), env_);
   LoadSettings();
 }
 
@@ -285,13 +290,13 @@ void Console::LoadAdhocHistory() {
 }
 
 void Console::SaveAdhocHistory() {
-  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_);
+  SaveListFile(appDir_ + kAdhocHistoryFile, AllItems(Control::cboAdhoc), adhocEncoding_, env_);
 }
 
 std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
                                                              TextEncoding* encoding) {
   try {
-    ListFile file = LoadListFile(appDir_ + name);
+    ListFile file = LoadListFile(appDir_ + name, env_);
     *encoding = file.encoding;
     return std::move(file.items);
   } catch (const std::exception&) {
@@ -303,7 +308,7 @@ std::optional<std::vector<std::string>> Console::LoadHistory(const char* name,
 
 void Console::LoadScript(ScriptFile& f) {
   try {
-    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label));
+    EditorFile file = LoadEditorFile(appDir_ + view_.Text(f.label), env_);
     f.encoding = file.encoding;
     f.cutAtNul = file.cutAtNul;
     // An identical text changes nothing and fires no change event.
@@ -325,7 +330,7 @@ void Console::SaveScript(ScriptFile& f) {
       !view_.Dialog().Confirm("Save " + name + "? Everything after its NUL byte will be lost.")) {
     throw SaveDeclined();
   }
-  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding);
+  SaveEditorFile(appDir_ + name, view_.Text(f.editor), f.encoding, env_);
   f.cutAtNul = false;
   view_.SetEnabled(f.saveButton, false);
 }
@@ -364,7 +369,9 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, mask, [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(
+      *initLines_, [&] { return TextMask(mask, env_.codePage, leadBytes_); },
+      [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {
@@ -376,6 +383,49 @@ void Console::butHelpMasksClick() {
 void Console::memLyricChange() {
   view_.SetEnabled(Control::butLyricSave, true);
   view_.SetEnabled(Control::butToList, true);
+}
+
+void Console::mnuInsertSongClick() {
+  OpenFileRequest request;
+  request.title = "Insert Song";
+  request.filter =
+      "Song files (*.xml;*.cho;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.usr)|"
+      "*.xml;*.XML;*.cho;*.CHO;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.TXT;*.usr;*.USR|"
+      "all files (*)|*";
+  // OpenSong keeps its songs in files without an extension: "all files"
+  // finds those.
+  const std::string songs = appDir_ + "Songs";
+  if (env_.files.List(songs)) {
+    request.initialDir = songs + appDir_.back();
+  } else {
+    request.initialDir = settings_->ReadString(kSectionMain, kKeySongFolder, "");
+  }
+  const std::vector<std::string> paths = view_.Dialog().OpenFiles(request);
+  if (paths.empty()) return;
+  settings_->WriteString(kSectionMain, kKeySongFolder, DirWithSlash(paths.front()));
+  InsertSongs(paths);
+}
+
+void Console::InsertSongs(const std::vector<std::string>& paths) {
+  std::vector<std::vector<std::string>> songs;
+  std::vector<std::string> errors;
+  for (const std::string& path : paths) {
+    songs::SongResult song = songs::ReadSongFile(path, env_.files);
+    if (song.ok) {
+      songs.push_back(std::move(song.lines));
+    } else {
+      errors.push_back("Cannot insert the song " + path + ": " + song.error);
+    }
+  }
+  if (!songs.empty()) {
+    const ConsoleView::Selection selection = view_.GetSelection(Control::memLyric);
+    const TextInsert insert =
+        SongInsert(view_.Text(Control::memLyric), selection.start + selection.length, songs);
+    view_.InsertText(Control::memLyric, insert.offset, insert.text);
+    view_.SetSelection(Control::memLyric, insert.caret, 0);
+    view_.SetFocus(Control::memLyric);
+  }
+  for (const std::string& error : errors) view_.Dialog().ShowError(ErrorDisplayText(error));
 }
 
 void Console::CopyLyricsToQueue() {
@@ -405,6 +455,9 @@ bool Console::memLyricKeyUp(Key key, unsigned shift) {
   if (shift != kCtrl) return false;
   Search view(view_);
   switch (key) {
+    case Key::kO:
+      mnuInsertSongClick();
+      return true;
     case Key::kA:
       view_.SetSelection(Control::memLyric, 0, view_.Text(Control::memLyric).size());
       return true;
@@ -429,9 +482,8 @@ void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
 
 void Console::LoadLaunchHistory() {
   // Without a history file the default launch command stands ready.
-  view_.SetItems(
-      Control::cboLaunchCmd,
-      LoadHistory(kLaunchHistoryFile, &launchEncoding_).value_or(Strings{DefaultLaunchCommand()}));
+  view_.SetItems(Control::cboLaunchCmd, LoadHistory(kLaunchHistoryFile, &launchEncoding_)
+                                            .value_or(Strings{DefaultLaunchCommand(env_.system)}));
   if (view_.ItemCount(Control::cboLaunchCmd) > 0)
     view_.SetItemIndex(Control::cboLaunchCmd, 0);
   else
@@ -441,13 +493,14 @@ void Console::LoadLaunchHistory() {
 
 void Console::SaveLaunchHistory() {
   TrimTo(*launchItems_, kLaunchHistoryKept);
-  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_);
+  SaveListFile(appDir_ + kLaunchHistoryFile, AllItems(Control::cboLaunchCmd), launchEncoding_,
+               env_);
 }
 
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(appDir_);
+  InstallBridgeForVlc(env_, appDir_);
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }
@@ -466,7 +519,7 @@ void Console::grpCamsClick(int index) {
 
 void Console::butCamEditClick() {
   programs_->EditFile(
-      settings_->FileName(), ChooseEditor(settings_->FileName()), [this] { ProcessEvents(); },
+      settings_->FileName(), ChooseEditor(settings_->FileName(), env_), [this] { ProcessEvents(); },
       [this] { LoadCameras(); });
 }
 

@@ -24,6 +24,7 @@
 // stress test's pauses run pending events, so handlers may nest.
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@
 #include "console/console_view.h"
 #include "link/command_channel.h"
 #include "link/tcp_client.h"
+#include "platform/env.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
 #include "text/line_file.h"
@@ -53,9 +55,11 @@ class Console : private ChannelView {
  public:
   static constexpr int kPollIntervalMs = CommandChannel::kPollIntervalMs;
 
-  // `view` must outlive the console. `exePath` is the executable's full
-  // path: it fixes AppDir and the settings file. No file access here.
-  Console(ConsoleView& view, std::string exePath);
+  // `view` and the services of `env` must outlive the console; it reaches
+  // the system only through `env`, and hands it on to the parts it owns.
+  // `exePath` is the executable's full path: it fixes AppDir and the
+  // settings file. No file access here.
+  Console(ConsoleView& view, const platform::Env& env, std::string exePath);
   // The link goes down with the console, without a disconnected event.
   ~Console() override;
   Console(const Console&) = delete;
@@ -108,6 +112,19 @@ class Console : private ChannelView {
   void butLyricSaveClick() { SaveLyricFile(); }
   void butToListClick() { CopyLyricsToQueue(); }
   void butLineFromListClick();
+  // Song files dropped on the lyric editor go in at the caret's line.
+  void memLyricDragDrop(const std::vector<std::string>& paths) { InsertSongs(paths); }
+  // "Insert Song..." (the lyric editor's context menu, Ctrl+O there): the
+  // open dialog with multiple selection, starting in the folder "Songs"
+  // beside the program when there is one, else in the folder used last
+  // (remembered in the settings file); the chosen songs go in.
+  void mnuInsertSongClick();
+  // Inserts the lines of the song files at `paths` into the lyric editor
+  // at the caret's line, as one edit (one undo takes it back), and puts the
+  // caret on the first song line. A file that cannot be read or understood
+  // gets an error box naming it and the reason, and nothing of it goes in;
+  // the other files do. The script becomes unsaved; nothing is saved.
+  void InsertSongs(const std::vector<std::string>& paths);
   void butSlideClick() { slides_.SendSlide(); }
   void butSlideKeyDown(Key key, unsigned shift);
   void butSlideBackClick() { slides_.SlideBack(); }
@@ -177,6 +194,9 @@ class Console : private ChannelView {
   void Pause(int ms);
 
   ConsoleView& view_;
+  const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
+  // The code page's lead bytes, read once at start-up: masks pair them.
+  const std::bitset<256> leadBytes_;
   std::string exePath_;
   std::string appDir_;
   std::unique_ptr<IniFile> settings_;

@@ -57,7 +57,7 @@ inline constexpr int kControlCount = static_cast<int>(Control::butCamEdit) + 1;
 const char* ControlName(Control c);
 
 // The keys the core's key handlers act on; every other key is kOther.
-enum class Key { kOther, kA, kF, kF3, kNumpad0 };
+enum class Key { kOther, kA, kF, kF3, kNumpad0, kO };
 
 // Modifier state of a key event, as bit flags. kOtherModifier stands for
 // any modifier a platform has beyond these three.
@@ -84,6 +84,10 @@ class ConsoleView {
   virtual void SetText(Control c, const std::string& text) = 0;
   // Multi-line editor: appends `text` as new lines at the end.
   virtual void AppendLines(Control c, const std::string& text) = 0;
+  // Multi-line editor: inserts `text` at byte `offset` of Text(c) as one
+  // edit, which one undo by the operator takes back whole. Fires the change
+  // event as an operator's edit does; the caret is left after the text.
+  virtual void InsertText(Control c, size_t offset, const std::string& text) = 0;
 
   virtual bool Enabled(Control c) const = 0;
   virtual void SetEnabled(Control c, bool enabled) = 0;

@@ -1,5 +1,7 @@
 #include "console/control_table.h"
 
+#include <algorithm>
+
 namespace stanzo {
 namespace {
 
@@ -101,6 +103,15 @@ const ControlSpec* FindControl(std::string_view name) {
   for (const ControlSpec& c : kControls)
     if (name == c.name) return &c;
   return nullptr;
+}
+
+std::vector<const ControlSpec*> TabOrder() {
+  std::vector<const ControlSpec*> order;
+  for (const ControlSpec& c : kControls)
+    if (c.tabOrder >= 0) order.push_back(&c);
+  std::sort(order.begin(), order.end(),
+            [](const ControlSpec* a, const ControlSpec* b) { return a->tabOrder < b->tabOrder; });
+  return order;
 }
 
 }  // namespace stanzo

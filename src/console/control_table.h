@@ -14,6 +14,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace stanzo {
 
@@ -80,5 +81,9 @@ std::span<const ControlSpec> MainWindowControls();
 
 // The control named `name`, or null.
 const ControlSpec* FindControl(std::string_view name);
+
+// The controls that take the focus, in the order of the Tab walk. A window
+// puts a radio group's buttons at the group's place in the walk.
+std::vector<const ControlSpec*> TabOrder();
 
 }  // namespace stanzo

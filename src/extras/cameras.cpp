@@ -1,12 +1,11 @@
 #include "extras/cameras.h"
 
-#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "base/command_line.h"
 #include "platform/processes.h"
-#include "text/command_line.h"
 
 namespace stanzo {
 
@@ -149,23 +148,17 @@ EditorCommand ChooseEditor(const std::string& path,
   return {std::string(kLastResort) + " " + quoted, false};
 }
 
-EditorCommand ChooseEditor(const std::string& path) {
-#ifdef _WIN32
-  // The system's own editor, which every Windows has and which lasts until
-  // its window closes. The path goes unquoted, as the older console passed
-  // it: Notepad takes the rest of its command line as one file name,
-  // blanks included.
-  return {"NOTEPAD " + path, true};
-#endif
+EditorCommand ChooseEditor(const std::string& path, const platform::Env& env) {
+  if (env.system.Kind() == platform::System::Family::kWindows) {
+    // The system's own editor, which every Windows has and which lasts
+    // until its window closes. The path goes unquoted, as the older console
+    // passed it: Notepad takes the rest of its command line as one file
+    // name, blanks included.
+    return {"NOTEPAD " + path, true};
+  }
   return ChooseEditor(
-      path,
-      [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr ? std::string(value) : std::string();
-      },
-      [](const std::string& program) {
-        return platform::Processes::Default().IsInstalled(program);
-      });
+      path, [&env](const char* name) { return env.system.Variable(name); },
+      [&env](const std::string& program) { return env.processes.IsInstalled(program); });
 }
 
 std::string EditorCommandLine(const std::string& path,
@@ -174,8 +167,8 @@ std::string EditorCommandLine(const std::string& path,
   return ChooseEditor(path, getenv, installed).commandLine;
 }
 
-std::string EditorCommandLine(const std::string& path) {
-  return ChooseEditor(path).commandLine;
+std::string EditorCommandLine(const std::string& path, const platform::Env& env) {
+  return ChooseEditor(path, env).commandLine;
 }
 
 }  // namespace stanzo

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/env.h"
+
 namespace stanzo {
 
 constexpr int kCameraCount = 10;
@@ -30,14 +32,15 @@ struct EditorCommand {
 EditorCommand ChooseEditor(const std::string& path,
                            const std::function<std::string(const char*)>& getenv,
                            const std::function<bool(const std::string&)>& installed);
-// The same with the real environment and PATH. On Windows: "NOTEPAD " and
-// the path, waited for.
-EditorCommand ChooseEditor(const std::string& path);
+// The same with the environment variables of env.system and the programs
+// env.processes finds. On Windows (by env.system): "NOTEPAD " and the
+// path, waited for.
+EditorCommand ChooseEditor(const std::string& path, const platform::Env& env);
 
 // ChooseEditor's command line.
 std::string EditorCommandLine(const std::string& path,
                               const std::function<std::string(const char*)>& getenv,
                               const std::function<bool(const std::string&)>& installed);
-std::string EditorCommandLine(const std::string& path);
+std::string EditorCommandLine(const std::string& path, const platform::Env& env);
 
 }  // namespace stanzo

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/paths.h"
+#include "platform/system.h"
 #include "text/settings.h"
 
 namespace stanzo {
@@ -32,9 +32,6 @@ CompletedCommand CompleteWorkingDirWindows(std::string_view exeDir, std::string_
 
 CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view workingDir,
                                     std::string_view commandLine) {
-#ifdef _WIN32
-  return CompleteWorkingDirWindows(exeDir, workingDir, commandLine);
-#endif
   if (workingDir.empty()) return {std::string(commandLine), std::string()};
   std::string dir(workingDir);
   // UTF-8 never has "/" inside a multi-byte character, so the last byte
@@ -52,8 +49,15 @@ CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view wo
   return {std::move(command), std::move(dir)};
 }
 
-std::string ExecutableDir() {
-  return AppDirOf(platform::ExecutablePath());
+CompletedCommand CompleteWorkingDirFor(platform::System::Family family, std::string_view exeDir,
+                                       std::string_view workingDir, std::string_view commandLine) {
+  return family == platform::System::Family::kWindows
+             ? CompleteWorkingDirWindows(exeDir, workingDir, commandLine)
+             : CompleteWorkingDir(exeDir, workingDir, commandLine);
+}
+
+std::string ExecutableDir(platform::System& system) {
+  return AppDirOf(system.ExecutablePath());
 }
 
 bool DosRunner::Run(const std::string& commandLine, const std::string& workingDir, bool wait,
@@ -64,8 +68,9 @@ bool DosRunner::Run(const std::string& commandLine, const std::string& workingDi
   try {
     const CompletedCommand completed =
         workingDir.empty() ? CompletedCommand{commandLine, std::string()}
-                           : CompleteWorkingDir(ExecutableDir(), workingDir, commandLine);
-    started = processes_.Start(completed.commandLine, completed.workingDir);
+                           : CompleteWorkingDirFor(env_.system.Kind(), ExecutableDir(env_.system),
+                                                   workingDir, commandLine);
+    started = env_.processes.Start(completed.commandLine, completed.workingDir);
   } catch (const std::exception& e) {  // out of memory while preparing
     started.error = e.what();
   }
@@ -77,7 +82,7 @@ bool DosRunner::Run(const std::string& commandLine, const std::string& workingDi
     if (keep != nullptr) {
       *keep = started.id;
     } else {
-      processes_.Release(started.id);
+      env_.processes.Release(started.id);
     }
     return true;
   }
@@ -85,21 +90,15 @@ bool DosRunner::Run(const std::string& commandLine, const std::string& workingDi
   // step even when the program ends at once.
   for (;;) {
     if (pumpEvents) pumpEvents();
-    clock_.SleepMs(kWaitStepMs);
-    const platform::Processes::Status status = processes_.Poll(started.id);
+    env_.clock.SleepMs(kWaitStepMs);
+    const platform::Processes::Status status = env_.processes.Poll(started.id);
     if (status.ended) {
       exitCode = status.exitCode;
       break;
     }
   }
-  processes_.Release(started.id);
+  env_.processes.Release(started.id);
   return true;
-}
-
-bool RunDosCommand(const std::string& commandLine, const std::string& workingDir, bool wait,
-                   uint32_t& exitCode, const std::function<void()>& pumpEvents,
-                   std::string* error) {
-  return DosRunner().Run(commandLine, workingDir, wait, exitCode, pumpEvents, error);
 }
 
 }  // namespace stanzo

@@ -1,8 +1,8 @@
 // The process runner: starts another program from one command line,
 // through the platform's process service (platform/processes.h), which
-// also fixes how the line is read (text/command_line.h on POSIX).
+// also fixes how the line is read (base/command_line.h on POSIX).
 //
-// RunDosCommand returns true when the program was started, false when it
+// DosRunner::Run returns true when the program was started, false when it
 // could not be (no such program, bad working directory, empty or malformed
 // command line); it never throws and shows nothing, but tells why through
 // `error` when asked. ExitCode is 0 unless Wait is true and the program
@@ -19,9 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/processes.h"
-#include "text/command_line.h"
+#include "base/command_line.h"
+#include "platform/env.h"
 
 namespace stanzo {
 
@@ -30,7 +29,7 @@ struct CompletedCommand {
   std::string workingDir;  // empty: inherit the console's
 };
 
-// The working-directory completion rules, "/" in the role of the
+// The working-directory completion rules of POSIX, "/" in the role of the
 // directory separator: a non-empty working directory gains a final "/";
 // a relative one (not starting with "/") is put under `exeDir`; a relative
 // command line is then put under the completed working directory.
@@ -39,22 +38,24 @@ CompletedCommand CompleteWorkingDir(std::string_view exeDir, std::string_view wo
 // The same rules with Windows paths, as process creation there takes them:
 // the final separator is "\"; a path is absolute when it starts with "\"
 // or has ":" as its second character; the command line is prefixed as it
-// is, unquoted. On Windows CompleteWorkingDir is this one.
+// is, unquoted.
 CompletedCommand CompleteWorkingDirWindows(std::string_view exeDir, std::string_view workingDir,
                                            std::string_view commandLine);
+// The rules of `family`: one of the two above.
+CompletedCommand CompleteWorkingDirFor(platform::System::Family family, std::string_view exeDir,
+                                       std::string_view workingDir, std::string_view commandLine);
 
 // ProgramSearchPaths with this process's $PATH.
 std::vector<std::string> ProgramSearchPaths(const std::string& program);
 
 // The executable's directory, with its trailing separator (AppDir).
-std::string ExecutableDir();
+std::string ExecutableDir(platform::System& system);
 
-// The runner over given services (tests pass fakes).
+// The runner over the processes, the clock and the system of `env`, which
+// must outlive it (tests pass fakes).
 class DosRunner {
  public:
-  explicit DosRunner(platform::Processes& processes = platform::Processes::Default(),
-                     platform::Clock& clock = platform::Clock::Default())
-      : processes_(processes), clock_(clock) {}
+  explicit DosRunner(const platform::Env& env) : env_(env) {}
 
   // RunDosCommand's rules. `error` (may be null) receives why a start
   // failed. With `keep` given and Wait false, the started program's id is
@@ -67,12 +68,7 @@ class DosRunner {
   static constexpr int64_t kWaitStepMs = 100;
 
  private:
-  platform::Processes& processes_;
-  platform::Clock& clock_;
+  const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
 };
-
-bool RunDosCommand(const std::string& commandLine, const std::string& workingDir, bool wait,
-                   uint32_t& exitCode, const std::function<void()>& pumpEvents = {},
-                   std::string* error = nullptr);
 
 }  // namespace stanzo

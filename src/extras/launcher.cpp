@@ -1,8 +1,7 @@
 #include "extras/launcher.h"
 
+#include "base/command_line.h"
 #include "extras/dos.h"
-#include "platform/paths.h"
-#include "text/command_line.h"
 
 namespace stanzo {
 
@@ -63,13 +62,11 @@ std::string WindowsLaunchCommand(const std::string& appDir) {
   return command + kPlayPicture + "\"" + appDir + kShippedFolder + kBlackPicture + "\"";
 }
 
-std::string DefaultLaunchCommand() {
-#ifdef _WIN32
-  return WindowsLaunchCommand(ExecutableDir());
-#else
+std::string DefaultLaunchCommand(platform::System& system) {
+  if (system.Kind() == platform::System::Family::kWindows)
+    return WindowsLaunchCommand(ExecutableDir(system));
   // As vlc/install.sh finds it.
-  return DefaultLaunchCommand(platform::UserDataDir());
-#endif
+  return DefaultLaunchCommand(system.UserDataDir());
 }
 
 int BridgeVersion(std::string_view script) {
@@ -107,16 +104,13 @@ BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPa
                                                                     : BridgeInstall::Failed;
 }
 
-BridgeInstall InstallBridgeForVlc(const std::string& appDir) {
-#ifdef _WIN32
-  const std::string appData = platform::UserDataDir();
+BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& appDir) {
+  // Elsewhere vlc/install.sh puts the bridge where VLC finds it.
+  if (env.system.Kind() != platform::System::Family::kWindows) return BridgeInstall::NotShipped;
+  const std::string appData = env.system.UserDataDir();
   if (appDir.empty() || appData.empty()) return BridgeInstall::NotShipped;
-  return InstallBridge(platform::Files::Default(), appDir + kShippedFolder + kBridgeFileName,
+  return InstallBridge(env.files, appDir + kShippedFolder + kBridgeFileName,
                        appData + "\\vlc\\lua\\intf\\");
-#else
-  (void)appDir;  // vlc/install.sh puts the bridge where VLC finds it
-  return BridgeInstall::NotShipped;
-#endif
 }
 
 }  // namespace stanzo

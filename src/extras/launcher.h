@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/env.h"
 #include "text/item_list.h"
 
 namespace stanzo {
@@ -27,9 +27,9 @@ std::string DefaultLaunchCommand(const std::string& dataHome);
 // "\"; when empty, the command plays nothing. Paths are quoted for the
 // Windows command line.
 std::string WindowsLaunchCommand(const std::string& appDir);
-// This system's default (chosen when compiled): one of the two above, for
-// this process's environment or executable.
-std::string DefaultLaunchCommand();
+// The default of `system`'s family: one of the two above, for its user data
+// folder or its executable.
+std::string DefaultLaunchCommand(platform::System& system);
 
 // Execute: records `text` as the newest entry (cap 100).
 inline void RecordLaunch(ItemList& history, const std::string& text) {
@@ -60,10 +60,11 @@ enum class BridgeInstall {
 BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPath,
                             const std::string& installDir);
 
-// Execute calls this before starting the command. On Windows it installs
-// `appDir` + "vlc\stanzo_bridge.lua" into %APPDATA%\vlc\lua\intf\, where
-// VLC looks for Lua interfaces by name. Elsewhere it does nothing
-// (vlc/install.sh puts the bridge in place) and says NotShipped.
-BridgeInstall InstallBridgeForVlc(const std::string& appDir);
+// Execute calls this before starting the command. On Windows (by
+// env.system) it installs `appDir` + "vlc\stanzo_bridge.lua" into
+// %APPDATA%\vlc\lua\intf\, where VLC looks for Lua interfaces by name.
+// Elsewhere it does nothing (vlc/install.sh puts the bridge in place) and
+// says NotShipped.
+BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& appDir);
 
 }  // namespace stanzo

@@ -1,16 +1,8 @@
 #include "extras/program_starter.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace stanzo {
 
 namespace {
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string EndedText(const std::string& commandLine, uint32_t code) {
   return commandLine + ": ended with exit code " + std::to_string(code);
@@ -18,26 +10,30 @@ std::string EndedText(const std::string& commandLine, uint32_t code) {
 
 }  // namespace
 
-ProgramStarter::ProgramStarter(Log log, platform::Processes& processes, platform::Clock& clock,
-                               ReadFile readFile)
-    : log_(std::move(log)),
-      processes_(processes),
-      clock_(clock),
-      readFile_(readFile ? std::move(readFile) : ReadFile(ReadWholeFile)) {}
+ProgramStarter::ProgramStarter(Log log, const platform::Env& env, ReadFile readFile)
+    : log_(std::move(log)), env_(env), readFile_(std::move(readFile)) {
+  if (!readFile_) {
+    readFile_ = [&files = env_.files](const std::string& path) {
+      std::string bytes;
+      files.Read(path, &bytes);  // left empty when it fails
+      return bytes;
+    };
+  }
+}
 
 ProgramStarter::~ProgramStarter() {
-  for (const auto& w : watched_) processes_.Release(w.id);
+  for (const auto& w : watched_) env_.processes.Release(w.id);
 }
 
 void ProgramStarter::Execute(const std::string& commandLine) {
   uint32_t exitCode = 0;
   std::string error;
   platform::Processes::Id id = 0;
-  if (!DosRunner(processes_, clock_).Run(commandLine, "", false, exitCode, {}, &error, &id)) {
+  if (!DosRunner(env_).Run(commandLine, "", false, exitCode, {}, &error, &id)) {
     log_(commandLine + ": not started: " + error);
     return;
   }
-  watched_.push_back({id, commandLine, clock_.NowMs()});
+  watched_.push_back({id, commandLine, env_.clock.NowMs()});
 }
 
 void ProgramStarter::EditFile(const std::string& path, const EditorCommand& editor,
@@ -47,13 +43,12 @@ void ProgramStarter::EditFile(const std::string& path, const EditorCommand& edit
   uint32_t exitCode = 0;
   std::string error;
   const std::string before = editor.waits ? std::string() : readFile_(path);
-  if (!DosRunner(processes_, clock_)
-           .Run(editor.commandLine, "", true, exitCode, pumpEvents, &error)) {
+  if (!DosRunner(env_).Run(editor.commandLine, "", true, exitCode, pumpEvents, &error)) {
     log_(editor.commandLine + ": not started: " + error);
   } else if (exitCode != 0) {
     log_(EndedText(editor.commandLine, exitCode));
   } else if (!editor.waits) {
-    follow_ = Follow{path, before, clock_.NowMs(), std::move(reload)};
+    follow_ = Follow{path, before, env_.clock.NowMs(), std::move(reload)};
     CheckFile();  // changed already while the opener ran
     return;
   }
@@ -61,15 +56,15 @@ void ProgramStarter::EditFile(const std::string& path, const EditorCommand& edit
 }
 
 void ProgramStarter::Tick() {
-  const int64_t now = clock_.NowMs();
+  const int64_t now = env_.clock.NowMs();
   std::vector<Watched> kept;
   for (auto& w : watched_) {
-    const platform::Processes::Status status = processes_.Poll(w.id);
+    const platform::Processes::Status status = env_.processes.Poll(w.id);
     const bool early = now - w.startedMs < kEarlyExitMs;
     if (status.ended || !early) {
       if (status.ended && early && status.exitCode != 0)
         log_(EndedText(w.commandLine, status.exitCode));
-      processes_.Release(w.id);
+      env_.processes.Release(w.id);
     } else {
       kept.push_back(w);
     }
@@ -88,7 +83,7 @@ void ProgramStarter::Activated() {
 }
 
 void ProgramStarter::CheckFile() {
-  follow_.checkedMs = clock_.NowMs();
+  follow_.checkedMs = env_.clock.NowMs();
   std::string bytes = readFile_(follow_.path);
   if (bytes == follow_.bytes) return;
   follow_.bytes = std::move(bytes);

@@ -36,11 +36,10 @@ class ProgramStarter {
   // waited for goes on.
   static constexpr int64_t kFileCheckMs = 500;
 
-  // `readFile` gives a file's bytes, empty when unreadable; null means
-  // reading it from disk.
-  explicit ProgramStarter(Log log, platform::Processes& processes = platform::Processes::Default(),
-                          platform::Clock& clock = platform::Clock::Default(),
-                          ReadFile readFile = nullptr);
+  // Programs start and are watched through the processes, the clock and
+  // the system of `env`, which must outlive it. `readFile` gives a file's
+  // bytes, empty when unreadable; null means reading it through env.files.
+  explicit ProgramStarter(Log log, const platform::Env& env, ReadFile readFile = nullptr);
   ~ProgramStarter();
   ProgramStarter(const ProgramStarter&) = delete;
   ProgramStarter& operator=(const ProgramStarter&) = delete;
@@ -81,8 +80,7 @@ class ProgramStarter {
   void CheckFile();
 
   Log log_;
-  platform::Processes& processes_;
-  platform::Clock& clock_;
+  const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
   ReadFile readFile_;
   std::vector<Watched> watched_;
   Follow follow_;

@@ -37,7 +37,7 @@
 //    arrived, never "Read Timeout".
 // Not thread-safe: one thread uses a client. Destruction closes the socket
 // without an event. The client uses the sockets and the clock it was given
-// (the system's by default); both must outlive it.
+// (the Env's, from the console); both must outlive it.
 #pragma once
 
 #include <cstdint>
@@ -60,8 +60,7 @@ class TIdTCPClient {
   // bytes to the socket by then gives up.
   static constexpr int kWriteTimeoutMs = 3000;
 
-  explicit TIdTCPClient(platform::Sockets& sockets = platform::Sockets::Default(),
-                        platform::Clock& clock = platform::Clock::Default());
+  TIdTCPClient(platform::Sockets& sockets, platform::Clock& clock);
   ~TIdTCPClient();
   TIdTCPClient(const TIdTCPClient&) = delete;
   TIdTCPClient& operator=(const TIdTCPClient&) = delete;

@@ -7,6 +7,7 @@
 // aside).
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ class CodePage {
   virtual bool FromUtf8(std::string_view utf8, std::string* bytes) = 0;
   // Its name in messages: "Windows-1252", "code page 932".
   virtual std::string Name() = 0;
+  // The bytes that begin a two-byte character in the code page: on a
+  // Windows with double-byte support, the lead-byte ranges the system
+  // reports for its ANSI code page; none for a single-byte code page (the
+  // default). Asked once at start-up.
+  virtual std::bitset<256> LeadBytes() { return {}; }
 
   // The system's; lives for the whole run.
   static CodePage& Default();

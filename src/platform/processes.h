@@ -2,7 +2,7 @@
 //
 // A program is started from one command line, exactly as the operator
 // typed it; how the line becomes a program and its arguments is the
-// platform's own rule (POSIX: shell-like words, see text/command_line.h,
+// platform's own rule (POSIX: shell-like words, see base/command_line.h,
 // no shell runs; Windows: the line is handed to process creation as it
 // is). The started program gets a console/session of its own, the
 // console's environment, and no standard input worth reading; no signal or

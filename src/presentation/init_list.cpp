@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "link/vlc_commands.h"
-#include "text/masks.h"
 
 namespace stanzo {
 
@@ -12,12 +11,18 @@ std::vector<std::string> DefaultInitLines() {
 }
 
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send) {
+  RunInitCommands(
+      lines, [mask] { return TextMask(mask); }, send);
+}
+
+void RunInitCommands(const LineSource& lines, const std::function<TextMask()>& compile,
+                     const SendFn& send) {
   // The mask is judged line by line, as for every other caller of the mask
   // rules: a malformed mask fails at the first line, before anything is
   // sent, and a list without lines has nothing to judge, so nothing fails
   // and the run (and the slide that asked for it) simply goes on. Compiled
   // once, at that first line, since it is the same mask for every line.
-  std::optional<TMask> compiled;
+  std::optional<TextMask> compiled;
   const int count = lines.Count();
   for (int i = 0; i < count; ++i) {
     // `send` runs pending events, so the operator may have deleted lines
@@ -27,7 +32,7 @@ void RunInitCommands(const LineSource& lines, std::string_view mask, const SendF
     // as it stands in the list now. Cutting a long line would send a
     // corrupted command.
     const std::string line = lines.Line(i);
-    if (!compiled) compiled.emplace(mask);
+    if (!compiled) compiled.emplace(compile());
     // An empty line is judged (it fits "*") but carries no command; it is
     // never handed to `send`.
     if (line.empty()) continue;

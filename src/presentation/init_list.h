@@ -1,11 +1,13 @@
 // The init command list: raw player commands that set the overlays up.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "presentation/line_source.h"
+#include "text/masks.h"
 
 namespace stanzo {
 
@@ -21,6 +23,10 @@ std::vector<std::string> DefaultInitLines();
 // sent; a list with no lines judges no line and so throws nothing. A send
 // failure stops the run at that line.
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
+// The same with the mask compiled by `compile` (the console's, in its code
+// page), called once, at the first line.
+void RunInitCommands(const LineSource& lines, const std::function<TextMask()>& compile,
+                     const SendFn& send);
 
 // The mask help text: five lines separated by a lone CR.
 std::string MaskHelpText();

@@ -1,7 +1,7 @@
 #include "presentation/lyric_search.h"
 
+#include "base/utf8.h"
 #include "text/ascii.h"
-#include "text/utf8.h"
 
 namespace stanzo {
 std::optional<size_t> FindAfterCaret(std::string_view text, size_t selStart,

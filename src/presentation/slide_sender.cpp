@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "base/utf8.h"
 #include "link/vlc_commands.h"
 #include "text/ascii.h"
-#include "text/utf8.h"
 
 namespace stanzo {
 namespace {

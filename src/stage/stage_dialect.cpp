@@ -56,8 +56,8 @@ std::string Line(const std::string& text) {
 }
 
 // Strict UTF-8: no overlong forms, surrogates or code points past
-// U+10FFFF. (The stage's core stays free of the text library, which
-// brings the platform layer with it.)
+// U+10FFFF; the rule of IsValidUtf8 in base/utf8.h, kept here so that the
+// stage's core links nothing but the standard library.
 bool IsValidUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     const unsigned char b0 = static_cast<unsigned char>(s[i]);

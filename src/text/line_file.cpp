@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/utf8.h"
 #include "platform/codepage.h"
-#include "text/utf8.h"
 
 namespace stanzo {
 
@@ -114,7 +114,8 @@ std::string JoinListItems(const std::vector<std::string>& items) {
   return out;
 }
 
-std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
+std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding,
+                            platform::CodePage& codePage) {
   TextEncoding found;
   std::string text;
   bool bigEndian = false;
@@ -128,7 +129,7 @@ std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
     text.assign(raw);
   } else {
     found = TextEncoding::Ansi;
-    text = platform::CodePage::Default().ToUtf8(raw);
+    text = codePage.ToUtf8(raw);
   }
   if (encoding != nullptr) *encoding = found;
   return text;
@@ -137,7 +138,8 @@ std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding) {
 // A NUL byte of an 8-bit file ends it before decoding, so that the bytes
 // after it cannot change how the rest is read; in UTF-16 a NUL byte is
 // half of most characters, so there the decoded NUL character ends it.
-std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut) {
+std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut,
+                           platform::CodePage& codePage) {
   bool bigEndian = false;
   std::string text;
   if (HasUtf16Bom(raw, &bigEndian) && DecodeUtf16(raw, bigEndian, &text)) {
@@ -145,7 +147,7 @@ std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* c
   } else {
     const std::string_view before = CutAtNul(raw);
     *cut = before.size() != raw.size();
-    return DecodeFileBytes(before, encoding);
+    return DecodeFileBytes(before, encoding, codePage);
   }
   const size_t nul = text.find('\0');
   *cut = nul != std::string::npos;
@@ -153,7 +155,8 @@ std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* c
   return text;
 }
 
-std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path) {
+std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path,
+                            platform::CodePage& codePage) {
   switch (encoding) {
     case TextEncoding::Utf8:
       return std::string(utf8);
@@ -161,7 +164,6 @@ std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const 
       return std::string(kBom) + std::string(utf8);
     case TextEncoding::Ansi: {
       std::string out;
-      platform::CodePage& codePage = platform::CodePage::Default();
       if (!codePage.FromUtf8(utf8, &out)) {
         const std::string why =
             IsValidUtf8(utf8)
@@ -215,15 +217,16 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, Files&
   }
 }
 
-EditorFile LoadEditorFile(const std::string& path, Files& files) {
-  const std::string raw = ReadFileBytes(path, files);
+EditorFile LoadEditorFile(const std::string& path, const platform::Env& env) {
+  const std::string raw = ReadFileBytes(path, env.files);
   EditorFile file;
-  file.text = NormalizeEditorText(DecodeFileText(raw, &file.encoding, &file.cutAtNul));
+  file.text =
+      NormalizeEditorText(DecodeFileText(raw, &file.encoding, &file.cutAtNul, env.codePage));
   return file;
 }
 
 void SaveEditorFile(const std::string& path, std::string_view text, TextEncoding encoding,
-                    Files& files) {
+                    const platform::Env& env) {
   std::string crlf;
   crlf.reserve(text.size() + text.size() / 16);
   for (const char c : text) {
@@ -232,20 +235,21 @@ void SaveEditorFile(const std::string& path, std::string_view text, TextEncoding
   }
   // Encode first: an unencodable character must stop the save before the
   // disk is touched.
-  WriteFileAtomically(path, EncodeFileBytes(crlf, encoding, path), files);
+  WriteFileAtomically(path, EncodeFileBytes(crlf, encoding, path, env.codePage), env.files);
 }
 
-ListFile LoadListFile(const std::string& path, Files& files) {
-  const std::string raw = ReadFileBytes(path, files);
+ListFile LoadListFile(const std::string& path, const platform::Env& env) {
+  const std::string raw = ReadFileBytes(path, env.files);
   ListFile file;
   bool cut = false;
-  file.items = SplitListItems(DecodeFileText(raw, &file.encoding, &cut));
+  file.items = SplitListItems(DecodeFileText(raw, &file.encoding, &cut, env.codePage));
   return file;
 }
 
 void SaveListFile(const std::string& path, const std::vector<std::string>& items,
-                  TextEncoding encoding, Files& files) {
-  WriteFileAtomically(path, EncodeFileBytes(JoinListItems(items), encoding, path), files);
+                  TextEncoding encoding, const platform::Env& env) {
+  WriteFileAtomically(path, EncodeFileBytes(JoinListItems(items), encoding, path, env.codePage),
+                      env.files);
 }
 
 std::vector<std::string> EditorLines(std::string_view text) {

@@ -37,7 +37,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace stanzo {
 
@@ -66,37 +66,40 @@ struct ListFile {
   TextEncoding encoding = TextEncoding::Utf8;
 };
 
-// Every function that touches the disk does it through `files`.
+// Every function that touches the disk does it through env.files, and
+// reads and writes 8-bit files in env.codePage.
 using platform::Files;
 
-EditorFile LoadEditorFile(const std::string& path, Files& files = Files::Default());
-void SaveEditorFile(const std::string& path, std::string_view text,
-                    TextEncoding encoding = TextEncoding::Utf8, Files& files = Files::Default());
+EditorFile LoadEditorFile(const std::string& path, const platform::Env& env);
+void SaveEditorFile(const std::string& path, std::string_view text, TextEncoding encoding,
+                    const platform::Env& env);
 
-ListFile LoadListFile(const std::string& path, Files& files = Files::Default());
+ListFile LoadListFile(const std::string& path, const platform::Env& env);
 void SaveListFile(const std::string& path, const std::vector<std::string>& items,
-                  TextEncoding encoding = TextEncoding::Utf8, Files& files = Files::Default());
+                  TextEncoding encoding, const platform::Env& env);
 
 // Pure parts, exposed for tests.
 std::string NormalizeEditorText(std::string_view raw);             // -> "\n" breaks, cut at NUL
 std::vector<std::string> SplitListItems(std::string_view raw);     // list-file item rules
 std::string JoinListItems(const std::vector<std::string>& items);  // CR LF after each
 // Decodes raw file bytes to UTF-8 and tells which encoding they were in.
-std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding);
+std::string DecodeFileBytes(std::string_view raw, TextEncoding* encoding,
+                            platform::CodePage& codePage);
 // The same, cut at the first NUL (a NUL byte, or a NUL character of a
 // UTF-16 file); *cut tells whether there was one.
-std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut);
+std::string DecodeFileText(std::string_view raw, TextEncoding* encoding, bool* cut,
+                           platform::CodePage& codePage);
 // Encodes UTF-8 text for the file; throws FileError naming `path` when a
 // character cannot be stored in `encoding`.
-std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path);
+std::string EncodeFileBytes(std::string_view utf8, TextEncoding encoding, const std::string& path,
+                            platform::CodePage& codePage);
 
 // Reads the whole file as it is on disk. Throws FileError "Cannot open file
 // <path>" when it is missing or cannot be read.
-std::string ReadFileBytes(const std::string& path, Files& files = Files::Default());
+std::string ReadFileBytes(const std::string& path, Files& files);
 
 // Writes `bytes` to `path` atomically (see above). Throws FileError.
-void WriteFileAtomically(const std::string& path, std::string_view bytes,
-                         Files& files = Files::Default());
+void WriteFileAtomically(const std::string& path, std::string_view bytes, Files& files);
 
 // Splits editor text into its lines; a final empty line after a trailing
 // break does not count.

@@ -24,8 +24,8 @@ std::string_view UpToNul(std::string_view s) {
 // steps and enforces the star limit; it cannot meet a set error any more.
 class MaskScanner {
  public:
-  MaskScanner(std::string_view mask, std::vector<MaskStep>* out)
-      : mask_(UpToNul(mask)), lead_(LeadByteSet()), out_(out) {}
+  MaskScanner(std::string_view mask, const std::bitset<256>& lead, std::vector<MaskStep>* out)
+      : mask_(UpToNul(mask)), lead_(lead), out_(out) {}
 
   size_t Run() {
     const size_t n = mask_.size();
@@ -193,16 +193,17 @@ InvalidMask::InvalidMask(std::string_view mask, int position)
     : std::runtime_error(InvalidMaskMessage(mask, position)), position_(position) {}
 
 std::bitset<256>& LeadByteSet() {
-  // Linux has no ANSI code page with double-byte lead bytes, so this stays
-  // empty in the program and the mask language works byte by byte.
+  // The program hands its code page's lead bytes to each mask (TextMask);
+  // this default stays empty there, so a mask compiled without them works
+  // byte by byte.
   static std::bitset<256> lead_bytes;
   return lead_bytes;
 }
 
-TMask::TMask(std::string_view mask) {
-  const size_t count = MaskScanner(mask, nullptr).Run();
+TMask::TMask(std::string_view mask, const std::bitset<256>& leadBytes) {
+  const size_t count = MaskScanner(mask, leadBytes, nullptr).Run();
   steps_.reserve(count);
-  MaskScanner(mask, &steps_).Run();
+  MaskScanner(mask, leadBytes, &steps_).Run();
 }
 
 // Backtracking with a single resume point: the most recent star's next place.
@@ -252,6 +253,31 @@ bool TMask::Accepts(std::string_view whole_text) const {
 
 bool LineMatchesMask(std::string_view text, std::string_view mask) {
   return TMask(mask).Accepts(text);
+}
+
+TextMask::TextMask(std::string_view mask) : bytes_(mask) {}
+
+TextMask::TextMask(std::string_view mask, platform::CodePage& codePage,
+                   const std::bitset<256>& leadBytes)
+    : bytes_(mask, std::bitset<256>()) {
+  std::string inCodePage;
+  if (leadBytes.none() || !codePage.FromUtf8(UpToNul(mask), &inCodePage)) return;
+  try {
+    inCodePage_.emplace(inCodePage, leadBytes);
+  } catch (const InvalidMask& e) {
+    // The operator reads the mask as typed; the position counts the code
+    // page's bytes, where the mask rules count.
+    throw InvalidMask(mask, e.Position());
+  }
+  codePage_ = &codePage;
+}
+
+bool TextMask::Accepts(std::string_view text) const {
+  if (codePage_ != nullptr) {
+    std::string inCodePage;
+    if (codePage_->FromUtf8(UpToNul(text), &inCodePage)) return inCodePage_->Accepts(inCodePage);
+  }
+  return bytes_.Accepts(text);
 }
 
 }  // namespace stanzo

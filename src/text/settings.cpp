@@ -4,11 +4,11 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/utf8.h"
 #include "platform/codepage.h"
-#include "platform/paths.h"
+#include "platform/system.h"
 #include "text/ascii.h"
 #include "text/line_file.h"
-#include "text/utf8.h"
 
 namespace stanzo {
 
@@ -212,28 +212,28 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
   std::string raw;
   try {
-    raw = ReadFileBytes(path_, *files_);
+    raw = ReadFileBytes(path_, env_.files);
   } catch (const FileError&) {
     return std::string(def);  // missing or unreadable: the default
   }
-  return IniLookup(DecodeFileBytes(raw, nullptr), section, key, def);
+  return IniLookup(DecodeFileBytes(raw, nullptr, env_.codePage), section, key, def);
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  const std::optional<std::string> raw = ReadIfExists(*files_, path_);
+  const std::optional<std::string> raw = ReadIfExists(env_.files, path_);
   TextEncoding encoding = TextEncoding::Utf8;
-  const std::string text = raw ? DecodeFileBytes(*raw, &encoding) : std::string();
+  const std::string text = raw ? DecodeFileBytes(*raw, &encoding, env_.codePage) : std::string();
   const std::string updated = IniAssign(text, section, key, value);
   std::string bytes;
   try {
-    bytes = EncodeFileBytes(updated, encoding, path_);
+    bytes = EncodeFileBytes(updated, encoding, path_, env_.codePage);
   } catch (const FileError&) {
     throw SettingsError("Unable to write to " + path_ +
                         ": the value holds characters that cannot be stored in " +
-                        platform::CodePage::Default().Name());
+                        env_.codePage.Name());
   }
   try {
-    WriteFileAtomically(path_, bytes, *files_);
+    WriteFileAtomically(path_, bytes, env_.files);
   } catch (const FileError&) {
     throw SettingsError("Unable to write to " + path_);
   }

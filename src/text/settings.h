@@ -35,7 +35,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/files.h"
+#include "platform/env.h"
 
 namespace stanzo {
 
@@ -48,9 +48,8 @@ constexpr size_t kMaxSettingValue = 2047;
 
 class IniFile {
  public:
-  // No file access here; `files` must outlive the object.
-  explicit IniFile(std::string path, platform::Files& files = platform::Files::Default())
-      : path_(std::move(path)), files_(&files) {}
+  // No file access here; the services of `env` must outlive the object.
+  IniFile(std::string path, const platform::Env& env) : path_(std::move(path)), env_(env) {}
   const std::string& FileName() const { return path_; }
 
   std::string ReadString(std::string_view section, std::string_view key,
@@ -59,7 +58,7 @@ class IniFile {
 
  private:
   std::string path_;
-  platform::Files* files_;
+  platform::Env env_;
 };
 
 // Pure parts, exposed for tests.
@@ -77,7 +76,7 @@ bool IsIniName(std::string_view name);
 
 // "/opt/stanzo/stanzo" -> "/opt/stanzo/"; on Windows
 // "C:\Stanzo\stanzo.exe" -> "C:\Stanzo\" (the path up to its last "\", "/"
-// or ":"). The executable's path: platform::ExecutablePath().
+// or ":"). The executable's path: platform::System::ExecutablePath().
 std::string AppDirOf(std::string_view exePath);
 // "/opt/stanzo/stanzo" -> "/opt/stanzo/stanzo.ini"; an extension is replaced
 // ("C:\Stanzo\stanzo.exe" -> "C:\Stanzo\stanzo.ini").
@@ -89,6 +88,7 @@ inline constexpr char kSectionCameras[] = "Cameras";
 inline constexpr char kKeyHost[] = "Host";
 inline constexpr char kKeyInitFile[] = "InitFile";
 inline constexpr char kKeyLyricFile[] = "LyricFile";
+inline constexpr char kKeySongFolder[] = "SongFolder";  // where Insert Song was used last
 inline constexpr char kDefaultHost[] = "localhost:2323";
 inline constexpr char kDefaultInitFile[] = "Init.txt";
 inline constexpr char kDefaultLyricFile[] = "Lyrics.txt";

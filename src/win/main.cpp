@@ -8,18 +8,19 @@
 #include <exception>
 
 #include "console/console.h"
-#include "platform/paths.h"
-#include "win/console_events.h"
-#include "win/main_window.h"
+#include "console/console_events.h"
+#include "platform/env.h"
 #include "win/utf16.h"
+#include "win/window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   try {
     stanzo::win::TfrmMain frmMain(instance, true);
-    stanzo::Console console(frmMain, stanzo::platform::ExecutablePath());
-    stanzo::win::ConsoleEvents events(console);
+    const stanzo::platform::Env& services = stanzo::platform::Env::Default();
+    stanzo::Console console(frmMain, services, services.system.ExecutablePath());
+    stanzo::ConsoleEvents events(console);
     console.Guard([&] { console.FormCreate(); });
     frmMain.SetEvents(&events);
     ShowWindow(frmMain.Handle(), show);

@@ -1,22 +1,23 @@
 #include "win/pictures.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "app/resources/back.xpm"
-#include "app/resources/icon.xpm"
-#include "app/resources/open.xpm"
-#include "app/resources/save.xpm"
+#include "console/window_rules.h"
+#include "resources/back.xpm"
+#include "resources/icon.xpm"
+#include "resources/open.xpm"
+#include "resources/save.xpm"
 
 namespace stanzo::win {
 namespace {
 
 constexpr DWORD kTransparent = 0xFF000000;  // no 0x00RRGGBB colour has this bit
 constexpr DWORD kLightGrey = 0xC0C0C0;      // the design's transparent colour
-constexpr DWORD kWhite = 0xFFFFFF;
 
 struct Image {
   int width = 0, height = 0;
@@ -79,13 +80,22 @@ void DrawPicture(HDC dc, int x, int y, Picture picture, bool enabled) {
     each([&](int px, int py, DWORD p) { SetPixelV(dc, x + px, y + py, Ref(p)); });
     return;
   }
-  const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
-  each([&](int px, int py, DWORD p) {
-    if (p != kWhite) SetPixelV(dc, x + px + 1, y + py + 1, light);
-  });
-  each([&](int px, int py, DWORD p) {
-    if (p != kWhite) SetPixelV(dc, x + px, y + py, dark);
-  });
+  // The etching rule is the core's, over the picture as 0xAARRGGBB words.
+  std::vector<uint32_t> argb;
+  argb.reserve(img.pixels.size());
+  for (DWORD px : img.pixels) argb.push_back(px == kTransparent ? 0 : 0xFF000000 | px);
+  const auto word = [](COLORREF c) {
+    return 0xFF000000u | static_cast<uint32_t>(GetRValue(c)) << 16 |
+           static_cast<uint32_t>(GetGValue(c)) << 8 | GetBValue(c);
+  };
+  const std::vector<uint32_t> etched =
+      EtchedPicture(argb, img.width, img.height, word(GetSysColor(COLOR_BTNSHADOW)),
+                    word(GetSysColor(COLOR_BTNHIGHLIGHT)));
+  for (int py = 0; py < img.height; ++py)
+    for (int px = 0; px < img.width; ++px) {
+      const uint32_t p = etched[static_cast<size_t>(py * img.width + px)];
+      if (p) SetPixelV(dc, x + px, y + py, Ref(p & 0xFFFFFF));
+    }
 }
 
 HICON ConsoleIcon() {

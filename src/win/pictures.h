@@ -1,5 +1,5 @@
 // The three button pictures (open, save, back) and the window icon, drawn
-// from the same XPM images as the Qt window's.
+// from the same XPM images as the Qt window's (src/resources).
 #pragma once
 
 #include <windows.h>
@@ -10,9 +10,9 @@ namespace stanzo::win {
 
 // Draws the 16 x 15 `picture` with its top-left corner at (x, y). Its
 // light-grey pixels are transparent: what is behind shows through. Enabled,
-// the picture itself; disabled, its etched silhouette: every pixel that is
-// neither transparent nor white, in the highlight colour one pixel down and
-// right, then in the shadow colour. Nothing for Picture::None.
+// the picture itself; disabled, its etched silhouette (EtchedPicture of
+// console/window_rules.h) in the system's button highlight and shadow
+// colours. Nothing for Picture::None.
 void DrawPicture(HDC dc, int x, int y, Picture picture, bool enabled);
 
 // The picture's size, 0 x 0 for Picture::None.

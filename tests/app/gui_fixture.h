@@ -14,20 +14,36 @@
 #include <string>
 #include <vector>
 
+#include "app/camera_group.h"
+#include "app/controls.h"
 #include "app/dialogs.h"
-#include "app/main_window.h"
+#include "app/window.h"
+#include "console/console.h"
+#include "console/console_events.h"
 #include "console/scripted_dialogs.h"
 #include "standin/standin_player.h"
 
 namespace stanzo::testing {
 
-// One console in a fresh directory.
+// The window's control named `name` (its object name), of type T.
+template <class T>
+T* Child(const QWidget& window, const char* name) {
+  return window.findChild<T*>(name);
+}
+
+// One console in a fresh directory, put together as the program does.
 struct Console {
   QTemporaryDir dir;
   std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
   std::vector<int> pauses;        // the stress test's pauses, not waited
   std::function<void()> onPause;  // runs inside each of them
   std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<stanzo::Console> core;
+  std::unique_ptr<ConsoleEvents> events;
+
+  ~Console() {
+    if (window) window->SetEvents(nullptr);
+  }
 
   std::string AppDir() const { return dir.path().toStdString() + "/"; }
   std::string Path(const std::string& name) const { return AppDir() + name; }
@@ -44,21 +60,23 @@ struct Console {
   }
 
   void Start() {
-    AppEnvironment env;
-    env.exePath = Path("stanzo");
-    env.dialogs = dialogs;
-    env.pause = [this](int ms) {
+    window = std::make_unique<TfrmMain>(platform::Env::Default().clock);
+    window->SetDialogs(dialogs);
+    window->SetPause([this](int ms) {
       pauses.push_back(ms);
       if (onPause) onPause();
-    };
-    window = std::make_unique<TfrmMain>(env);
+    });
+    core = std::make_unique<stanzo::Console>(*window, platform::Env::Default(), Path("stanzo"));
+    events = std::make_unique<ConsoleEvents>(*core);
+    core->Guard([this] { core->FormCreate(); });
+    window->SetEvents(events.get());
     window->show();
   }
 
   // Connects to `player` by typing its address and clicking Connect.
   void ConnectTo(const StandinPlayer& player) {
-    window->edHost->setText(QString("127.0.0.1:%1").arg(player.Port()));
-    QTest::mouseClick(window->butConnect, Qt::LeftButton);
+    Child<QLineEdit>(*window, "edHost")->setText(QString("127.0.0.1:%1").arg(player.Port()));
+    QTest::mouseClick(Child<QPushButton>(*window, "butConnect"), Qt::LeftButton);
   }
 
   static void Click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }

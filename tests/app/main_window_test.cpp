@@ -20,6 +20,7 @@
 
 using namespace std::chrono_literals;
 using stanzo::StandinPlayer;
+using stanzo::testing::Child;
 using stanzo::testing::Console;
 
 namespace {
@@ -160,8 +161,8 @@ class MainWindowTest : public QObject {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
     w.activateWindow();
-    w.edHost->setFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(w.edHost->hasFocus(), 5000);
+    Child<QLineEdit>(w, "edHost")->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(Child<QLineEdit>(w, "edHost")->hasFocus(), 5000);
     // Unconnected: the six send controls are disabled and skipped; the
     // camera group has no selection, so Tab passes it by.
     const QStringList expected = {"memLog",       "butConnect",  "cboAdhoc",        "memLyric",
@@ -193,25 +194,25 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(area->horizontalScrollBar()->isVisible());
     QVERIFY(area->verticalScrollBar()->isVisible());
     // Nothing moves or grows with the window.
-    QCOMPARE(w.edHost->pos(), Scaled(w.LayoutScale(), {8, 8, 1, 1}).topLeft());
+    QCOMPARE(Child<QLineEdit>(w, "edHost")->pos(), Scaled(w.LayoutScale(), {8, 8, 1, 1}).topLeft());
   }
 
   void edit1CannotBeEdited() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    const QString before = w.Edit1->text();
-    w.Edit1->setFocus();
-    QTest::keyClicks(w.Edit1, "xyz");
-    QTest::keyClick(w.Edit1, Qt::Key_Backspace);
-    QCOMPARE(w.Edit1->text(), before);
-    QVERIFY(w.Edit1->isReadOnly());
+    const QString before = Child<QLineEdit>(w, "Edit1")->text();
+    Child<QLineEdit>(w, "Edit1")->setFocus();
+    QTest::keyClicks(Child<QLineEdit>(w, "Edit1"), "xyz");
+    QTest::keyClick(Child<QLineEdit>(w, "Edit1"), Qt::Key_Backspace);
+    QCOMPARE(Child<QLineEdit>(w, "Edit1")->text(), before);
+    QVERIFY(Child<QLineEdit>(w, "Edit1")->isReadOnly());
   }
 
   void radioGroupClickRules() {
     console_->WriteFile("stanzo.ini",
                         "[Cameras]\r\nCam3Title=Stage\r\nCam3Cmd=@m1 marq-marquee Stage\r\n");
     console_->Start();
-    stanzo::RadioGroup* g = console_->window->grpCams;
+    stanzo::RadioGroup* g = Child<stanzo::RadioGroup>(*console_->window, "grpCams");
     QCOMPARE(g->count(), 10);
     QCOMPARE(g->itemIndex(), -1);
     QCOMPARE(g->button(3)->text(), QString("Stage"));
@@ -235,7 +236,7 @@ class MainWindowTest : public QObject {
 
   void camerasAreRadioButtonsToScreenReaders() {
     console_->Start();
-    stanzo::RadioGroup* g = console_->window->grpCams;
+    stanzo::RadioGroup* g = Child<stanzo::RadioGroup>(*console_->window, "grpCams");
     g->setEnabled(true);
     // What the accessibility layer reports: role, and which one is checked.
     auto reported = [g] {
@@ -278,34 +279,39 @@ class MainWindowTest : public QObject {
   void theLogTakesNotesAndRepliesGoToItsEnd() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    w.memLog->setFocus();
-    w.memLog->moveCursor(QTextCursor::Start);
-    QTest::keyClicks(w.memLog, "note ");
-    w.LogEvent("R", "one");
-    QCOMPARE(w.memLog->toPlainText(), QString("note VLC Events & Messages:\nR one"));
-    QTest::keyClick(w.memLog, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(w.memLog, Qt::Key_Delete);
-    QCOMPARE(w.memLog->toPlainText(), QString());
-    w.LogEvent("R", "two");
-    QTest::keyClick(w.memLog, Qt::Key_Z, Qt::ControlModifier);  // a reply is never undone
-    QCOMPARE(w.memLog->toPlainText(), QString("R two"));
+    Child<QPlainTextEdit>(w, "memLog")->setFocus();
+    Child<QPlainTextEdit>(w, "memLog")->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(Child<QPlainTextEdit>(w, "memLog"), "note ");
+    console_->core->LogEvent("R", "one");
+    QCOMPARE(Child<QPlainTextEdit>(w, "memLog")->toPlainText(),
+             QString("note VLC Events & Messages:\nR one"));
+    QTest::keyClick(Child<QPlainTextEdit>(w, "memLog"), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Child<QPlainTextEdit>(w, "memLog"), Qt::Key_Delete);
+    QCOMPARE(Child<QPlainTextEdit>(w, "memLog")->toPlainText(), QString());
+    console_->core->LogEvent("R", "two");
+    QTest::keyClick(Child<QPlainTextEdit>(w, "memLog"), Qt::Key_Z,
+                    Qt::ControlModifier);  // a reply is never undone
+    QCOMPARE(Child<QPlainTextEdit>(w, "memLog")->toPlainText(), QString("R two"));
   }
 
   void firstStartInAnEmptyDirectory() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    QCOMPARE(w.edHost->text(), QString("localhost:2323"));
-    QCOMPARE(stanzo::EditorText(w.memInit),
+    QCOMPARE(Child<QLineEdit>(w, "edHost")->text(), QString("localhost:2323"));
+    QCOMPARE(stanzo::EditorText(Child<QPlainTextEdit>(w, "memInit")),
              std::string("@m1 marq-position 0\n@m1 marq-size 50\n@m1 marq-refresh 100\n"
                          "@m2 marq-position 8\n@m2 marq-size 20\n@m2 marq-refresh 100\n"));
-    QCOMPARE(w.lstLyrics->count(), 17);
-    QCOMPARE(w.lstLyrics->currentRow(), 0);
-    QVERIFY(w.butInitSave->isEnabled());
-    QVERIFY(w.butLyricSave->isEnabled());
-    QVERIFY(!w.butToList->isEnabled());
-    for (QWidget* c : {static_cast<QWidget*>(w.butSendInit), static_cast<QWidget*>(w.butSlide),
-                       static_cast<QWidget*>(w.butSlideBack), static_cast<QWidget*>(w.butSendAdhoc),
-                       static_cast<QWidget*>(w.butTest), static_cast<QWidget*>(w.grpCams)})
+    QCOMPARE(Child<QListWidget>(w, "lstLyrics")->count(), 17);
+    QCOMPARE(Child<QListWidget>(w, "lstLyrics")->currentRow(), 0);
+    QVERIFY(Child<QPushButton>(w, "butInitSave")->isEnabled());
+    QVERIFY(Child<QPushButton>(w, "butLyricSave")->isEnabled());
+    QVERIFY(!Child<QPushButton>(w, "butToList")->isEnabled());
+    for (QWidget* c : {static_cast<QWidget*>(Child<QPushButton>(w, "butSendInit")),
+                       static_cast<QWidget*>(Child<QPushButton>(w, "butSlide")),
+                       static_cast<QWidget*>(Child<QPushButton>(w, "butSlideBack")),
+                       static_cast<QWidget*>(Child<QPushButton>(w, "butSendAdhoc")),
+                       static_cast<QWidget*>(Child<QPushButton>(w, "butTest")),
+                       static_cast<QWidget*>(Child<stanzo::RadioGroup>(w, "grpCams"))})
       QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
     QCOMPARE(console_->ReadFile("stanzo.ini"), std::string("<missing>"));
     // Closing asks twice; Yes creates both files beside the executable.
@@ -325,11 +331,11 @@ class MainWindowTest : public QObject {
   void typingTheHostWritesTheSetting() {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    w.edHost->selectAll();
-    QTest::keyClicks(w.edHost, "ab");
+    Child<QLineEdit>(w, "edHost")->selectAll();
+    QTest::keyClicks(Child<QLineEdit>(w, "edHost"), "ab");
     QVERIFY(console_->ReadFile("stanzo.ini").find("Host=ab") != std::string::npos);
-    QTest::keyClicks(w.edHost, "c");
-    QCOMPARE(w.SettingsFile().ReadString("Stanzo", "Host", ""), std::string("abc"));
+    QTest::keyClicks(Child<QLineEdit>(w, "edHost"), "c");
+    QCOMPARE(console_->core->SettingsFile().ReadString("Stanzo", "Host", ""), std::string("abc"));
   }
 
   void badHostTextsShowTheConversionError_data() {
@@ -350,12 +356,12 @@ class MainWindowTest : public QObject {
     QFETCH(QString, message);
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
-    w.edHost->setText(host);
-    Console::Click(w.butConnect);
+    Child<QLineEdit>(w, "edHost")->setText(host);
+    Console::Click(Child<QPushButton>(w, "butConnect"));
     QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
     QCOMPARE(QString::fromStdString(console_->dialogs->Errors()[0]), message);
-    QCOMPARE(w.butConnect->text(), QString("Connect"));
-    QVERIFY(!w.IsConnected());
+    QCOMPARE(Child<QPushButton>(w, "butConnect")->text(), QString("Connect"));
+    QVERIFY(!console_->core->IsConnected());
   }
 
   void adhocCommandsAndTheirHistory() {
@@ -363,27 +369,27 @@ class MainWindowTest : public QObject {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
     console_->ConnectTo(player);
-    QVERIFY(w.IsConnected());
-    QCOMPARE(w.butConnect->text(), QString("Disconnect"));
-    QVERIFY(w.memLog->toPlainText().endsWith("E Connected"));
+    QVERIFY(console_->core->IsConnected());
+    QCOMPARE(Child<QPushButton>(w, "butConnect")->text(), QString("Disconnect"));
+    QVERIFY(Child<QPlainTextEdit>(w, "memLog")->toPlainText().endsWith("E Connected"));
     for (const char* cmd : {"A", "B", "A"}) {
-      w.cboAdhoc->setEditText(cmd);
-      Console::Click(w.butSendAdhoc);
+      Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->setEditText(cmd);
+      Console::Click(Child<QPushButton>(w, "butSendAdhoc"));
     }
     QVERIFY(player.WaitForLines(3, 5s));
     QCOMPARE(player.LineTexts(), (std::vector<std::string>{"A", "B", "A"}));
-    QCOMPARE(w.cboAdhoc->count(), 3);
-    QCOMPARE(w.cboAdhoc->itemText(0), QString("A"));
-    QCOMPARE(w.cboAdhoc->itemText(1), QString("B"));
-    QCOMPARE(w.cboAdhoc->itemText(2), QString("A"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->count(), 3);
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->itemText(0), QString("A"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->itemText(1), QString("B"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->itemText(2), QString("A"));
     // The same command again leaves one entry; an empty box sends nothing.
-    Console::Click(w.butSendAdhoc);
-    QCOMPARE(w.cboAdhoc->count(), 3);
-    w.cboAdhoc->setEditText("");
-    Console::Click(w.butSendAdhoc);
+    Console::Click(Child<QPushButton>(w, "butSendAdhoc"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->count(), 3);
+    Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->setEditText("");
+    Console::Click(Child<QPushButton>(w, "butSendAdhoc"));
     QVERIFY(player.WaitForLines(4, 5s));
     QVERIFY(!player.WaitForLines(5, 300ms));
-    QCOMPARE(w.cboAdhoc->count(), 3);
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w, "cboAdhoc")->count(), 3);
     QVERIFY(console_->dialogs->Errors().empty());
     // The history survives a restart, newest first.
     QVERIFY(w.close());
@@ -399,8 +405,9 @@ class MainWindowTest : public QObject {
     console_->ConnectTo(player);
     QVERIFY(player.WaitForClients(1, 5s));
     player.Send("one\r\ntwo\r\nthree");
-    QTRY_VERIFY_WITH_TIMEOUT(w.memLog->toPlainText().endsWith("three"), 5000);
-    QCOMPARE(w.memLog->toPlainText(),
+    QTRY_VERIFY_WITH_TIMEOUT(Child<QPlainTextEdit>(w, "memLog")->toPlainText().endsWith("three"),
+                             5000);
+    QCOMPARE(Child<QPlainTextEdit>(w, "memLog")->toPlainText(),
              QString("VLC Events & Messages:\nE Connected\nR one\ntwo\nthree"));
   }
 
@@ -409,21 +416,21 @@ class MainWindowTest : public QObject {
     console_->Start();
     stanzo::TfrmMain& w = *console_->window;
     console_->ConnectTo(player);
-    QVERIFY(w.IsConnected());
-    QVERIFY(w.butSlide->isEnabled());
-    Console::Click(w.butConnect);
-    QVERIFY(!w.IsConnected());
-    QVERIFY(w.memLog->toPlainText().endsWith("E Disconnected"));
-    QVERIFY(!w.butSlide->isEnabled());
-    QCOMPARE(w.butConnect->text(), QString("Connect"));
+    QVERIFY(console_->core->IsConnected());
+    QVERIFY(Child<QPushButton>(w, "butSlide")->isEnabled());
+    Console::Click(Child<QPushButton>(w, "butConnect"));
+    QVERIFY(!console_->core->IsConnected());
+    QVERIFY(Child<QPlainTextEdit>(w, "memLog")->toPlainText().endsWith("E Disconnected"));
+    QVERIFY(!Child<QPushButton>(w, "butSlide")->isEnabled());
+    QCOMPARE(Child<QPushButton>(w, "butConnect")->text(), QString("Connect"));
     // The player quits: seen within a few ticks.
     console_->ConnectTo(player);
-    QVERIFY(w.IsConnected());
+    QVERIFY(console_->core->IsConnected());
     QVERIFY(player.WaitForClients(2, 5s));
     player.CloseAll();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsConnected(), 5000);
-    QVERIFY(w.memLog->toPlainText().endsWith("E Disconnected"));
-    QVERIFY(!w.butSendInit->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!console_->core->IsConnected(), 5000);
+    QVERIFY(Child<QPlainTextEdit>(w, "memLog")->toPlainText().endsWith("E Disconnected"));
+    QVERIFY(!Child<QPushButton>(w, "butSendInit")->isEnabled());
     QVERIFY(console_->dialogs->Errors().empty());
   }
 
@@ -436,9 +443,9 @@ class MainWindowTest : public QObject {
     player.ResetAll();
     // Whichever sees the reset first, the poll or a send, the window ends
     // disconnected and says so once.
-    QTRY_VERIFY_WITH_TIMEOUT(!w.IsConnected(), 5000);
-    QCOMPARE(w.memLog->toPlainText().count("E Disconnected"), 1);
-    QCOMPARE(w.butConnect->text(), QString("Connect"));
+    QTRY_VERIFY_WITH_TIMEOUT(!console_->core->IsConnected(), 5000);
+    QCOMPARE(Child<QPlainTextEdit>(w, "memLog")->toPlainText().count("E Disconnected"), 1);
+    QCOMPARE(Child<QPushButton>(w, "butConnect")->text(), QString("Connect"));
   }
 
   // A file that cannot be saved at close never traps the operator: the
@@ -484,7 +491,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(shown, dialogs);
     if (closes) return;
     QVERIFY(w.isVisible());
-    QVERIFY(w.butInitSave->isEnabled());  // still unsaved: nothing was lost
+    QVERIFY(Child<QPushButton>(w, "butInitSave")->isEnabled());  // still unsaved: nothing was lost
     // Once the file can be written, the next close starts from the top.
     QVERIFY(QDir(console_->dir.path()).rmdir(blocked));
     console_->dialogs->answers = {false, false};

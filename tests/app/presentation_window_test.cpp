@@ -1,11 +1,16 @@
 // The presentation controls of the window, pressed as an operator presses
 // them, with a stand-in player receiving what the console sends.
+#include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
+#include <QUrl>
 #include <chrono>
 
 #include "app/application.h"
@@ -13,6 +18,7 @@
 
 using namespace std::chrono_literals;
 using stanzo::StandinPlayer;
+using stanzo::testing::Child;
 using stanzo::testing::Console;
 using Lines = std::vector<std::string>;
 
@@ -47,12 +53,13 @@ class PresentationWindowTest : public QObject {
 
   void sendInitSendsTheDefaultsInOrder() {
     Start();
-    Console::Click(w().butSendInit);
+    Console::Click(Child<QPushButton>(w(), "butSendInit"));
     QVERIFY(player_->WaitForLines(6, 5s));
     QCOMPARE(player_->LineTexts(),
              (Lines{"@m1 marq-position 0", "@m1 marq-size 50", "@m1 marq-refresh 100",
                     "@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100"}));
-    QCOMPARE(w().cboAdhoc->itemText(0), QString("@m2 marq-refresh 100"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->itemText(0),
+             QString("@m2 marq-refresh 100"));
   }
 
   // The queue example: every press, the lines received and the selection.
@@ -71,7 +78,7 @@ class PresentationWindowTest : public QObject {
     };
     size_t total = 0;
     for (const auto& press : presses) {
-      Console::Click(w().butSlide);
+      Console::Click(Child<QPushButton>(w(), "butSlide"));
       total += press.sent.size();
       QVERIFY(player_->WaitForLines(total, 5s));
       const Lines all = player_->LineTexts();
@@ -79,35 +86,35 @@ class PresentationWindowTest : public QObject {
       QCOMPARE(Selected(), press.selection);
     }
     // With no selection the slide and back buttons do nothing.
-    Console::Click(w().butSlide);
-    Console::Click(w().butSlideBack);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
+    Console::Click(Child<QPushButton>(w(), "butSlideBack"));
     QVERIFY(!player_->WaitForLines(total + 1, 300ms));
   }
 
   void backGoesToTheStartOfThePreviousSlide() {
     Start();
     SetQueue("A\nB$_C\n\n@m1 marq-size 30\\\nD\nE\\\nF\n");
-    w().lstLyrics->setCurrentRow(5);
-    Console::Click(w().butSlideBack);
+    Child<QListWidget>(w(), "lstLyrics")->setCurrentRow(5);
+    Console::Click(Child<QPushButton>(w(), "butSlideBack"));
     QVERIFY(player_->WaitForLines(2, 5s));
     QCOMPARE(player_->LineTexts(), (Lines{M("$_"), P("D")}));
     QCOMPARE(Selected(), 3);
     // Keypad 0 on the focused slide button does the same.
-    w().lstLyrics->setCurrentRow(1);
-    w().butSlide->setFocus();
-    QTest::keyClick(w().butSlide, Qt::Key_0, Qt::KeypadModifier);
+    Child<QListWidget>(w(), "lstLyrics")->setCurrentRow(1);
+    Child<QPushButton>(w(), "butSlide")->setFocus();
+    QTest::keyClick(Child<QPushButton>(w(), "butSlide"), Qt::Key_0, Qt::KeypadModifier);
     QVERIFY(player_->WaitForLines(4, 5s));
     QCOMPARE(player_->LineTexts()[2], M("A"));
     QCOMPARE(Selected(), 1);
     // The top-row 0 is not the keypad's.
-    QTest::keyClick(w().butSlide, Qt::Key_0);
+    QTest::keyClick(Child<QPushButton>(w(), "butSlide"), Qt::Key_0);
     QVERIFY(!player_->WaitForLines(5, 300ms));
   }
 
   void initLinesInTheScriptReRunMatchingCommands() {
     Start();
     SetQueue("{init}@m2*\nnext\n");
-    Console::Click(w().butSlide);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QVERIFY(player_->WaitForLines(3, 5s));
     QCOMPARE(player_->LineTexts(),
              (Lines{"@m2 marq-position 8", "@m2 marq-size 20", "@m2 marq-refresh 100"}));
@@ -117,7 +124,7 @@ class PresentationWindowTest : public QObject {
   void anInvalidMaskIsShownAndNothingIsSent() {
     Start();
     SetQueue("{INIT}[abc\nnext\n");
-    Console::Click(w().butSlide);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QCOMPARE(console_->dialogs->Errors(), (Lines{"'[abc' is an invalid mask at (5)"}));
     QCOMPARE(Selected(), 0);
     QVERIFY(!player_->WaitForLines(1, 300ms));
@@ -126,11 +133,11 @@ class PresentationWindowTest : public QObject {
   void theSampleScriptsSpeakerLines() {
     Start();
     // Line 12 of the sample is "Speaker", followed by "Where from\".
-    w().lstLyrics->setCurrentRow(11);
-    Console::Click(w().butSlide);
+    Child<QListWidget>(w(), "lstLyrics")->setCurrentRow(11);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QVERIFY(player_->WaitForLines(2, 5s));
     QCOMPARE(player_->LineTexts(), (Lines{M("Speaker"), P("Where from")}));
-    Console::Click(w().butSlide);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QVERIFY(player_->WaitForLines(4, 5s));
     QCOMPARE(player_->LineTexts()[2], M("$_"));
     QCOMPARE(player_->LineTexts()[3], P("$_"));
@@ -144,19 +151,19 @@ class PresentationWindowTest : public QObject {
     Start();
     SetQueue("one\ntwo\n");
     player_->ResetAll();
-    QTRY_VERIFY_WITH_TIMEOUT(!w().IsConnected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!console_->core->IsConnected(), 5000);
     // The buttons are disabled now; a send through the channel fails.
-    w().butSlide->setEnabled(true);
-    Console::Click(w().butSlide);
+    Child<QPushButton>(w(), "butSlide")->setEnabled(true);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
     QCOMPARE(Selected(), 0);
   }
 
   void copyToQueueFollowsTheCaretLine() {
     Start();
-    QPlainTextEdit* ed = w().memLyric;
+    QPlainTextEdit* ed = Child<QPlainTextEdit>(w(), "memLyric");
     ed->setPlainText("l0\nl1\nl2\n");
-    QVERIFY(w().butToList->isEnabled());
+    QVERIFY(Child<QPushButton>(w(), "butToList")->isEnabled());
     const struct {
       int position, anchor, selection;
     } cases[] = {
@@ -168,29 +175,77 @@ class PresentationWindowTest : public QObject {
     for (const auto& c : cases) {
       ed->setPlainText("l0\nl1\nl2\n");  // an edit makes the queue stale again
       PutCaret(ed, c.position, c.anchor);
-      Console::Click(w().butToList);
-      QCOMPARE(w().lstLyrics->count(), 3);
+      Console::Click(Child<QPushButton>(w(), "butToList"));
+      QCOMPARE(Child<QListWidget>(w(), "lstLyrics")->count(), 3);
       QCOMPARE(Selected(), c.selection);
-      QVERIFY(!w().butToList->isEnabled());
+      QVERIFY(!Child<QPushButton>(w(), "butToList")->isEnabled());
     }
     ed->setPlainText(QString::fromUtf8("\xc3\xa9\xc3\xa9\nl1\n"));
     PutCaret(ed, 3);  // characters, not bytes: the start of line 1
-    Console::Click(w().butToList);
+    Console::Click(Child<QPushButton>(w(), "butToList"));
     QCOMPARE(Selected(), 1);
     ed->setPlainText("l0\nl1\nl2\n");
     PutCaret(ed, 9);  // the empty last line: no selection
-    Console::Click(w().butToList);
+    Console::Click(Child<QPushButton>(w(), "butToList"));
     QCOMPARE(Selected(), -1);
     // "<#" puts the caret at the start of the queue's line.
-    w().lstLyrics->setCurrentRow(2);
-    Console::Click(w().butLineFromList);
+    Child<QListWidget>(w(), "lstLyrics")->setCurrentRow(2);
+    Console::Click(Child<QPushButton>(w(), "butLineFromList"));
     QCOMPARE(ed->textCursor().position(), 6);
     QCOMPARE(ed->textCursor().selectionEnd(), 6);
   }
 
+  // Song files dropped on the lyric editor, or chosen with Insert Song
+  // (its context menu, Ctrl+O): one edit at the caret's line, one undo.
+  void songsGoInByDropAndInsertSong() {
+    console_->WriteFile("a.cho", "{title: A}\n[C]Sun [G]up\n");
+    console_->WriteFile("b.xml", "<song><lyrics></song>");
+    Start();
+    QPlainTextEdit* ed = Child<QPlainTextEdit>(w(), "memLyric");
+    ed->setPlainText("one\ntwo\n");
+    PutCaret(ed, 5);
+    Child<QPushButton>(w(), "butLyricSave")->setEnabled(false);
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(console_->Path("a.cho")))});
+    QWidget* target = ed->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCOMPARE(ed->toPlainText(), QString("one\n\nSun up\n\ntwo\n"));
+    QCOMPARE(ed->textCursor().blockNumber(), 2);
+    QVERIFY(Child<QPushButton>(w(), "butLyricSave")->isEnabled());
+    ed->undo();
+    QCOMPARE(ed->toPlainText(), QString("one\ntwo\n"));
+
+    // The context menu holds the item, with its shortcut.
+    QString items;
+    QTimer::singleShot(0, [&] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        for (QAction* a : menu->actions()) items += a->text() + "|";
+        menu->close();
+      }
+    });
+    emit ed->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(items.endsWith("Insert Song...\tCtrl+O|"));
+    console_->dialogs->fileLists = {{console_->Path("b.xml"), console_->Path("a.cho")}};
+    PutCaret(ed, 0);
+    w().findChild<QAction*>("mnuInsertSong")->trigger();
+    QCOMPARE(ed->toPlainText(), QString("Sun up\n\none\ntwo\n"));
+    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
+    QVERIFY(console_->dialogs->Errors()[0].find("b.xml: XML error at line 1") != std::string::npos);
+
+    ed->setFocus();
+    QTest::keyClick(ed, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(console_->dialogs->calls.back().kind, std::string("open files"));
+    QCOMPARE(ed->toPlainText(), QString("Sun up\n\none\ntwo\n"));  // cancelled
+  }
+
   void ctrlFSearchesAfterTheCaret() {
     Start();
-    QPlainTextEdit* ed = w().memLyric;
+    QPlainTextEdit* ed = Child<QPlainTextEdit>(w(), "memLyric");
     ed->setPlainText("abc abc");
     PutCaret(ed, 0);
     ed->setFocus();
@@ -198,7 +253,7 @@ class PresentationWindowTest : public QObject {
     QTest::keyClick(ed, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(ed->textCursor().selectionStart(), 4);
     QCOMPARE(ed->textCursor().selectedText(), QString("abc"));
-    QCOMPARE(w().LastSearchText(), std::string("ABC"));
+    QCOMPARE(console_->core->LastSearchText(), std::string("ABC"));
     // Find again: not found after offset 4, wrap, found at 4 once more.
     QTest::keyClick(ed, Qt::Key_F3, Qt::ControlModifier);
     QCOMPARE(console_->dialogs->calls.back().kind, std::string("confirm"));
@@ -209,7 +264,7 @@ class PresentationWindowTest : public QObject {
     // F3 without Ctrl, and Ctrl+F on another control, do nothing here.
     const size_t calls = console_->dialogs->calls.size();
     QTest::keyClick(ed, Qt::Key_F3);
-    QTest::keyClick(w().memInit, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(Child<QPlainTextEdit>(w(), "memInit"), Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(console_->dialogs->calls.size(), calls);
     // Not found from the top: a plain message, no question.
     PutCaret(ed, 0);
@@ -230,12 +285,14 @@ class PresentationWindowTest : public QObject {
     console_->WriteFile("stanzo.ini",
                         "[Cameras]\nCam3Title=Stage\nCam3Cmd=@m1 marq-marquee Stage\n");
     Start();
-    QVERIFY(w().grpCams->isEnabled());
-    QTest::mouseClick(w().grpCams->button(0), Qt::LeftButton);  // no command
-    QTest::mouseClick(w().grpCams->button(3), Qt::LeftButton);
+    QVERIFY(Child<stanzo::RadioGroup>(w(), "grpCams")->isEnabled());
+    QTest::mouseClick(Child<stanzo::RadioGroup>(w(), "grpCams")->button(0),
+                      Qt::LeftButton);  // no command
+    QTest::mouseClick(Child<stanzo::RadioGroup>(w(), "grpCams")->button(3), Qt::LeftButton);
     QVERIFY(player_->WaitForLines(1, 5s));
     QCOMPARE(player_->LineTexts(), (Lines{"@m1 marq-marquee Stage"}));
-    QTest::mouseClick(w().grpCams->button(3), Qt::LeftButton);  // already selected
+    QTest::mouseClick(Child<stanzo::RadioGroup>(w(), "grpCams")->button(3),
+                      Qt::LeftButton);  // already selected
     QVERIFY(!player_->WaitForLines(2, 300ms));
   }
 
@@ -248,16 +305,16 @@ class PresentationWindowTest : public QObject {
     QFile::setPermissions(QString::fromStdString(script),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("VISUAL", QByteArray::fromStdString(script));
-    QTest::mouseClick(w().grpCams->button(2), Qt::LeftButton);
-    Console::Click(w().butCamEdit);
+    QTest::mouseClick(Child<stanzo::RadioGroup>(w(), "grpCams")->button(2), Qt::LeftButton);
+    Console::Click(Child<QPushButton>(w(), "butCamEdit"));
     qunsetenv("VISUAL");
-    QCOMPARE(w().grpCams->button(0)->text(), QString("Wide"));
-    QCOMPARE(w().grpCams->itemIndex(), -1);
+    QCOMPARE(Child<stanzo::RadioGroup>(w(), "grpCams")->button(0)->text(), QString("Wide"));
+    QCOMPARE(Child<stanzo::RadioGroup>(w(), "grpCams")->itemIndex(), -1);
   }
 
   void stressTestSendsTheWholeSequence() {
     Start();
-    Console::Click(w().butTest);
+    Console::Click(Child<QPushButton>(w(), "butTest"));
     QVERIFY(player_->WaitForLines(308, 20s));
     const Lines lines = player_->LineTexts();
     QCOMPARE(lines.size(), size_t{308});
@@ -267,7 +324,8 @@ class PresentationWindowTest : public QObject {
     QCOMPARE(lines[203], std::string("@m1 marq-y 100"));
     QCOMPARE(lines[307], std::string("@m1 marq-marquee 100"));
     QCOMPARE(console_->pauses.size(), size_t{200});
-    QCOMPARE(w().cboAdhoc->itemText(0), QString("@m1 marq-marquee 100"));
+    QCOMPARE(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->itemText(0),
+             QString("@m1 marq-marquee 100"));
   }
 
   void closingTheWindowEndsTheStressTest() {
@@ -278,7 +336,7 @@ class PresentationWindowTest : public QObject {
     console_->onPause = [&] {
       if (!closed) closed = w().close();
     };
-    Console::Click(w().butTest);
+    Console::Click(Child<QPushButton>(w(), "butTest"));
     QVERIFY(closed);
     QVERIFY(player_->WaitForLines(6, 5s));
     QVERIFY(!player_->WaitForLines(7, 300ms));  // set-up and one step, then nothing
@@ -305,8 +363,10 @@ class PresentationWindowTest : public QObject {
     QMetaObject::invokeMethod(&w(), &QWidget::close, Qt::QueuedConnection);
     if (camera)
       QMetaObject::invokeMethod(
-          &w(), [this] { w().grpCams->button(3)->click(); }, Qt::QueuedConnection);
-    (queue.isEmpty() ? w().butSendInit : w().butSlide)->click();
+          &w(), [this] { Child<stanzo::RadioGroup>(w(), "grpCams")->button(3)->click(); },
+          Qt::QueuedConnection);
+    (queue.isEmpty() ? Child<QPushButton>(w(), "butSendInit") : Child<QPushButton>(w(), "butSlide"))
+        ->click();
     QVERIFY(!w().isVisible());
     QVERIFY(player_->WaitForLines(1, 5s));
     QVERIFY(!player_->WaitForLines(2, 300ms));
@@ -316,16 +376,16 @@ class PresentationWindowTest : public QObject {
 
   void executeRunsAndRemembersTheCommand() {
     Start();
-    QComboBox* box = w().cboLaunchCmd;
+    QComboBox* box = Child<QComboBox>(w(), "cboLaunchCmd");
     QCOMPARE(box->count(), 1);  // the default launch command
     const QString marker = console_->dir.path() + "/ran";
     const QString command = "touch '" + marker + "'";
     box->setEditText(command);
-    Console::Click(w().butExec);
+    Console::Click(Child<QPushButton>(w(), "butExec"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
     QCOMPARE(box->count(), 2);
     QCOMPARE(box->itemText(0), command);
-    Console::Click(w().butExec);
+    Console::Click(Child<QPushButton>(w(), "butExec"));
     QCOMPARE(box->count(), 2);
     console_->dialogs->answers = {false, false};
     QVERIFY(w().close());
@@ -344,9 +404,10 @@ class PresentationWindowTest : public QObject {
         {"sh -c 'exit 4'", "E sh -c 'exit 4': ended with exit code 4"},
     };
     for (const auto& c : cases) {
-      w().cboLaunchCmd->setEditText(c.command);
-      Console::Click(w().butExec);
-      QTRY_VERIFY_WITH_TIMEOUT(w().memLog->toPlainText().endsWith(c.logEnd), 5000);
+      Child<QComboBox>(w(), "cboLaunchCmd")->setEditText(c.command);
+      Console::Click(Child<QPushButton>(w(), "butExec"));
+      QTRY_VERIFY_WITH_TIMEOUT(
+          Child<QPlainTextEdit>(w(), "memLog")->toPlainText().endsWith(c.logEnd), 5000);
     }
     QCOMPARE(console_->dialogs->calls.size(), size_t{0});  // no message box
   }
@@ -361,11 +422,11 @@ class PresentationWindowTest : public QObject {
         "c\xEF\xB7\x91\xEE\x80\x81\xEE\x80\x80!\r\n";
     console_->WriteFile("Lyrics.txt", odd);
     Start();
-    w().butLyricSave->setEnabled(true);
-    Console::Click(w().butLyricSave);
+    Child<QPushButton>(w(), "butLyricSave")->setEnabled(true);
+    Console::Click(Child<QPushButton>(w(), "butLyricSave"));
     QCOMPARE(console_->ReadFile("Lyrics.txt"), odd);
-    QCOMPARE(w().lstLyrics->count(), 1);
-    Console::Click(w().butSlide);
+    QCOMPARE(Child<QListWidget>(w(), "lstLyrics")->count(), 1);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QVERIFY(player_->WaitForLines(2, 5s));
     QCOMPARE(player_->LineTexts().front(), M(odd.substr(3, odd.size() - 5)));
   }
@@ -374,22 +435,22 @@ class PresentationWindowTest : public QObject {
     const std::string old("keep\r\n\0tail", 11);
     console_->WriteFile("Init.txt", old);
     Start();
-    QCOMPARE(stanzo::EditorText(w().memInit), std::string("keep\n"));
-    w().memInit->setPlainText("edited\n");
+    QCOMPARE(stanzo::EditorText(Child<QPlainTextEdit>(w(), "memInit")), std::string("keep\n"));
+    Child<QPlainTextEdit>(w(), "memInit")->setPlainText("edited\n");
     auto& d = *console_->dialogs;
     for (const bool yes : {false, true}) {
       d.answers = {yes};
-      Console::Click(w().butInitSave);
+      Console::Click(Child<QPushButton>(w(), "butInitSave"));
       QCOMPARE(d.calls.back().kind, std::string("confirm"));
       QCOMPARE(d.calls.back().text,
                std::string("Save Init.txt? Everything after its NUL byte will be lost."));
       QCOMPARE(console_->ReadFile("Init.txt"), yes ? std::string("edited\r\n") : old);
-      QCOMPARE(w().butInitSave->isEnabled(), !yes);
+      QCOMPARE(Child<QPushButton>(w(), "butInitSave")->isEnabled(), !yes);
     }
-    QCOMPARE(stanzo::EditorText(w().memInit), std::string("edited\n"));
+    QCOMPARE(stanzo::EditorText(Child<QPlainTextEdit>(w(), "memInit")), std::string("edited\n"));
     const size_t asked = d.calls.size();
-    w().memInit->setPlainText("again\n");
-    Console::Click(w().butInitSave);  // the NUL is gone: no question
+    Child<QPlainTextEdit>(w(), "memInit")->setPlainText("again\n");
+    Console::Click(Child<QPushButton>(w(), "butInitSave"));  // the NUL is gone: no question
     QCOMPARE(d.calls.size(), asked);
     QVERIFY(d.Errors().empty());
   }
@@ -398,9 +459,9 @@ class PresentationWindowTest : public QObject {
   // tests cover): each shows its dialog.
   void fileAndHelpButtonsShowTheirDialogs() {
     Start();
-    Console::Click(w().butInitOpen);  // cancelled: nothing else happens
-    Console::Click(w().butLyricOpen);
-    Console::Click(w().butHelpMasks);
+    Console::Click(Child<QPushButton>(w(), "butInitOpen"));  // cancelled: nothing else happens
+    Console::Click(Child<QPushButton>(w(), "butLyricOpen"));
+    Console::Click(Child<QPushButton>(w(), "butHelpMasks"));
     const auto& calls = console_->dialogs->calls;
     QCOMPARE(calls.size(), size_t{3});
     QCOMPARE(calls[0].caption, std::string("New/Existing File for Init Strings"));
@@ -411,7 +472,8 @@ class PresentationWindowTest : public QObject {
  private:
   stanzo::TfrmMain& w() { return *console_->window; }
   int Selected() const {
-    const auto rows = console_->window->lstLyrics->selectionModel()->selectedRows();
+    const auto rows =
+        Child<QListWidget>(*console_->window, "lstLyrics")->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.front().row();
   }
   static std::string M(const std::string& t) { return kMain + t; }
@@ -420,12 +482,12 @@ class PresentationWindowTest : public QObject {
   void Start() {
     console_->Start();
     console_->ConnectTo(*player_);
-    QVERIFY(w().IsConnected());
+    QVERIFY(console_->core->IsConnected());
   }
   void SetQueue(const char* script) {
-    w().memLyric->setPlainText(script);
-    PutCaret(w().memLyric, 0);
-    Console::Click(w().butToList);
+    Child<QPlainTextEdit>(w(), "memLyric")->setPlainText(script);
+    PutCaret(Child<QPlainTextEdit>(w(), "memLyric"), 0);
+    Console::Click(Child<QPushButton>(w(), "butToList"));
     QCOMPARE(Selected(), 0);
   }
 

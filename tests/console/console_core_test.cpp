@@ -1,30 +1,39 @@
-// The console core driven over a plain-data view: start-up, shutdown and
-// its failure rules, the script files, the queue, keys, the histories and
-// the extras, with bytes checked on disk and on the wire.
+// The console core driven over a plain-data view and an Env of fakes:
+// start-up, shutdown and its failure rules, the script files, the queue,
+// keys, the histories, the link and the extras, with bytes checked on the
+// fake disk and on the fake wire. No disk, socket, program or real time is
+// used, so it runs the same on every system.
 #include "console/console.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 
+#include "console/console_events.h"
 #include "console/fake_console_view.h"
 #include "extras/launcher.h"
-#include "standin/standin_player.h"
-#include "text/temp_files.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
 
-using namespace std::chrono_literals;
-using files_test::GetFile;
-using files_test::PutFile;
-using files_test::TempDir;
 using testing::FakeConsoleView;
+using testing::FakeEnv;
+using Answer = testing::FakeSockets::Answer;
 using Strings = std::vector<std::string>;
 using C = Control;
+
+// The application directory on the fake disk.
+constexpr char kDir[] = "/show/";
+
+// The lines handed to the player, in order.
+Strings LinesOn(const std::string& wire) {
+  Strings lines;
+  size_t start = 0;
+  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(wire.substr(start, end - start));
+  return lines;
+}
 
 class ConsoleTest : public ::testing::Test {
  protected:
@@ -32,12 +41,20 @@ class ConsoleTest : public ::testing::Test {
     console.FormCreate();
     view.Attach(&console);
   }
-  std::string Path(const std::string& name) const { return dir / name; }
-  void Connect(const StandinPlayer& player) {
-    view.SetText(C::edHost, "127.0.0.1:" + std::to_string(player.Port()));
+  static std::string Path(const std::string& name) { return kDir + name; }
+  void PutFile(const std::string& path, const std::string& bytes) {
+    fake.files.files[path] = bytes;
+  }
+  std::string GetFile(const std::string& path) const {
+    const auto it = fake.files.files.find(path);
+    return it != fake.files.files.end() ? it->second : "<missing>";
+  }
+  void Connect() {
+    view.SetText(C::edHost, "127.0.0.1:2323");
     console.butConnectClick();
     ASSERT_TRUE(console.IsConnected());
   }
+  Strings Sent() const { return LinesOn(fake.sockets.wire); }
   // FormClose as the window runs it: an exception is shown, the close abandoned.
   bool Close() {
     bool closing = false;
@@ -45,15 +62,15 @@ class ConsoleTest : public ::testing::Test {
     return closing;
   }
 
-  TempDir dir;
+  FakeEnv fake;
   FakeConsoleView view;
-  Console console{view, dir / "stanzo"};
+  Console console{view, fake.env, Path("stanzo")};
 };
 
 TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   Start();
   EXPECT_EQ(view.title, "Stanzo  (Cuewright)");
-  EXPECT_EQ(console.AppDir(), dir.path() + "/");
+  EXPECT_EQ(console.AppDir(), kDir);
   EXPECT_EQ(view[C::edHost].text, "localhost:2323");
   EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");
   EXPECT_EQ(view[C::memInit].text,
@@ -70,17 +87,17 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view[C::butConnect].text, "Connect");
   EXPECT_EQ(view[C::memLog].text, "VLC Events & Messages:");
   EXPECT_EQ(view[C::cboAdhoc].text, "(command to send to VLC)");
-  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand()});
-  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand());
+  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand(fake.system)});
+  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand(fake.system));
   EXPECT_EQ(view[C::grpCams].items, Strings(10));
-  EXPECT_EQ(access(Path("stanzo.ini").c_str(), F_OK), -1);  // nothing written yet
+  EXPECT_EQ(GetFile(Path("stanzo.ini")), "<missing>");  // nothing written yet
 
   ASSERT_TRUE(Close());
   ASSERT_EQ(view.dialogs.calls.size(), 2u);
   EXPECT_EQ(view.dialogs.calls[0].text, "Save init commands to Init.txt before exiting?");
   EXPECT_EQ(view.dialogs.calls[1].text, "Save lyrics to Lyrics.txt before exiting?");
   EXPECT_EQ(GetFile(Path("Init.txt")).substr(0, 21), "@m1 marq-position 0\r\n");
-  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand() + "\r\n");
+  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand(fake.system) + "\r\n");
   EXPECT_EQ(GetFile(Path("Stanzo-SentToVLC.txt")), "");
   EXPECT_TRUE(console.Closed());
 }
@@ -89,25 +106,31 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
 // between closing without it (Y) and staying (N); staying loses nothing.
 TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
   const struct {
-    const char* blocked;  // a directory where this file belongs
+    const char* blocked;  // this file cannot be created; "": the disk is full
     const char* answers;
     bool closes;
     const char* dialogs;
+    const char* error;
   } cases[] = {
-      {"Stanzo-LaunchHist.txt", "N", false, "error|confirm Close without saving the history?|"},
+      {"Stanzo-LaunchHist.txt", "N", false, "error|confirm Close without saving the history?|",
+       "Cannot create file /show/Stanzo-LaunchHist.txt."},
       {"Lyrics.txt", "NYN", false,
        "ask Init Strings not saved|ask Lyrics not saved|error|"
-       "confirm Close without saving Lyrics.txt?|"},
+       "confirm Close without saving Lyrics.txt?|",
+       "Cannot create file /show/Lyrics.txt."},
       {"Lyrics.txt", "NYY", true,
        "ask Init Strings not saved|ask Lyrics not saved|error|"
-       "confirm Close without saving Lyrics.txt?|"},
+       "confirm Close without saving Lyrics.txt?|",
+       "Cannot create file /show/Lyrics.txt."},
+      {"", "N", false, "error|confirm Close without saving the history?|", "Stream write error."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.blocked) + " " + c.answers);
-    TempDir d;
+    FakeEnv f;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
-    ASSERT_EQ(mkdir((d / c.blocked).c_str(), 0755), 0);
+    Console core(v, f.env, Path("stanzo"));
+    if (*c.blocked) f.files.unwritable[Path(c.blocked)] = true;
+    if (!*c.blocked) f.files.capacity = 0;
     core.FormCreate();
     for (const char* a = c.answers; *a; ++a) v.dialogs.answers.push_back(*a == 'Y');
     bool closing = false;
@@ -121,9 +144,11 @@ TEST_F(ConsoleTest, AFileThatCannotBeSavedAtClose) {
                                          : call.kind + " " + call.caption) +
                "|";
     EXPECT_EQ(shown, c.dialogs);
+    EXPECT_EQ(v.dialogs.Errors(), Strings{c.error});
     if (c.closes) continue;
     EXPECT_TRUE(v[C::butLyricSave].enabled);  // nothing unsaved was lost
-    ASSERT_EQ(rmdir((d / c.blocked).c_str()), 0);
+    f.files.unwritable.clear();
+    f.files.capacity = testing::FakeFiles().capacity;
     v.dialogs.answers = {false, false};
     EXPECT_TRUE(core.FormClose());
   }
@@ -135,11 +160,11 @@ TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
   const std::string nulFile("@m1 a\r\nkept\0tail", 16);
   for (const bool closeAnyway : {false, true}) {
     SCOPED_TRACE(closeAnyway);
-    TempDir d;
+    FakeEnv f;
     FakeConsoleView v;
-    Console core(v, d / "stanzo");
-    PutFile(d / "Init.txt", nulFile);
-    PutFile(d / "Lyrics.txt", "x\r\n");
+    Console core(v, f.env, Path("stanzo"));
+    f.files.files[Path("Init.txt")] = nulFile;
+    f.files.files[Path("Lyrics.txt")] = "x\r\n";
     core.FormCreate();
     v.Attach(&core);
     v.SetText(C::memInit, "@m1 b\n");
@@ -151,7 +176,7 @@ TEST_F(ConsoleTest, DecliningANulCutAtCloseAsksBeforeClosing) {
     EXPECT_EQ(v.dialogs.calls[1].text,
               "Save Init.txt? Everything after its NUL byte will be lost.");
     EXPECT_EQ(v.dialogs.calls[2].text, "Close without saving Init.txt?");
-    EXPECT_EQ(GetFile(d / "Init.txt"), nulFile);
+    EXPECT_EQ(f.files.files[Path("Init.txt")], nulFile);
   }
 }
 
@@ -159,10 +184,10 @@ TEST_F(ConsoleTest, OpeningAScriptFile) {
   PutFile(Path("Other.txt"), "@m3 marq-size 9\r\n");
   PutFile(Path("Lyrics.txt"), "old\r\n");
   Start();
-  TempDir elsewhere;
+  const std::string elsewhere = "/elsewhere/";
   // Init: the defaults are unsaved (No), the file is foreign.
   view.dialogs.answers = {false};
-  view.dialogs.files = {elsewhere / "Other.txt"};
+  view.dialogs.files = {elsewhere + "Other.txt"};
   console.butInitOpenClick();
   const OpenFileRequest& r = view.dialogs.fileRequests.at(0);
   EXPECT_EQ(r.title, "New/Existing File for Init Strings");
@@ -285,12 +310,82 @@ TEST(LogLinesTest, LineEndsAndNul) {
   for (const auto& c : cases) EXPECT_EQ(LogLines(c.entry), c.shown);
 }
 
+TEST_F(ConsoleTest, SongsGoInAtTheCaretsLine) {
+  PutFile(Path("Lyrics.txt"), "Welcome\r\nThanks\r\n");
+  PutFile(Path("hymn.cho"), "{title: Hymn}\n[G]Morning [D]light\n\n{soc}\nRise\n{eoc}\n");
+  PutFile(Path("psalm.txt"), "Quiet water\n");
+  PutFile(Path("broken.xml"), "<song>\n<lyrics>\n</song>\n");
+  Start();
+  view[C::memLyric].selection = {8, 0};  // on "Thanks"
+
+  // Insert Song: nothing beside the program yet, no folder remembered.
+  view.dialogs.fileLists = {{Path("hymn.cho"), Path("broken.xml"), Path("gone.txt")}};
+  EXPECT_TRUE(console.memLyricKeyUp(Key::kO, kCtrl));
+  const OpenFileRequest& r = view.dialogs.fileRequests.at(0);
+  EXPECT_EQ(r.title, "Insert Song");
+  EXPECT_EQ(r.initialDir, "");
+  EXPECT_NE(r.filter.find("|*.xml;"), std::string::npos);
+  EXPECT_EQ(r.filter.substr(r.filter.size() - 16), "|all files (*)|*");
+  EXPECT_EQ(view[C::memLyric].text, "Welcome\n\nMorning light\n\nRise\n\nThanks\n");
+  ASSERT_EQ(view.inserts.size(), 1u);  // one edit: one undo
+  EXPECT_EQ(view[C::memLyric].selection.start, 9u);
+  EXPECT_TRUE(view[C::butLyricSave].enabled);
+  EXPECT_TRUE(view[C::butToList].enabled);
+  EXPECT_EQ(view.dialogs.Errors(),
+            (Strings{"Cannot insert the song " + Path("broken.xml") +
+                         ": XML error at line 3, column 3: start-end tags mismatch.",
+                     "Cannot insert the song " + Path("gone.txt") + ": no such file."}));
+  EXPECT_EQ(console.SettingsFile().ReadString("Stanzo", "SongFolder", ""), console.AppDir());
+  // "--->" then presents from the first song line.
+  console.butToListClick();
+  EXPECT_EQ(view[C::lstLyrics].index, 2);
+
+  // Dropped files go in the same way; nothing is saved by itself.
+  view[C::memLyric].selection = {0, 0};
+  view.Attach(&console);
+  ConsoleEvents(console).FilesDropped(C::memLyric, {Path("psalm.txt"), Path("psalm.txt")});
+  EXPECT_EQ(view[C::memLyric].text,
+            "Quiet water\n\nQuiet water\n\nWelcome\n\nMorning light\n\nRise\n\nThanks\n");
+  EXPECT_EQ(GetFile(Path("Lyrics.txt")), "Welcome\r\nThanks\r\n");
+
+  // The remembered folder, then a "Songs" folder beside the program.
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(1).initialDir, console.AppDir());
+  fake.files.MakeDirs(Path("Songs"));
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(2).initialDir, Path("Songs/"));
+  EXPECT_EQ(view.inserts.size(), 2u);  // cancelled: nothing more
+}
+
 TEST_F(ConsoleTest, HelpShowsTheMaskRules) {
   Start();
   console.butHelpMasksClick();
   ASSERT_EQ(view.dialogs.calls.back().kind, "message");
   const std::string& text = view.dialogs.calls.back().text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 4);
+}
+
+// The windows' one mapping: an event reaches the handler named after the
+// control and the event, and only that one.
+TEST_F(ConsoleTest, WindowEventsReachTheHandlersNamedAfterThem) {
+  Start();
+  ConsoleEvents events(console);
+  events.Clicked(C::butHelpMasks);
+  ASSERT_EQ(view.dialogs.calls.size(), 1u);
+  EXPECT_EQ(view.dialogs.calls.back().kind, "message");
+  for (Control c : {C::memLog, C::lstLyrics, C::grpCams, C::edHost}) events.Clicked(c);
+  EXPECT_EQ(view.dialogs.calls.size(), 1u);
+  view[C::edHost].text = "host:1";  // no event of its own
+  events.Changed(C::edHost);
+  EXPECT_EQ(console.SettingsFile().ReadString("Stanzo", "Host", ""), "host:1");
+  view[C::memLyric].text = "abc";
+  EXPECT_FALSE(events.KeyUp(C::butSlide, Key::kA, kCtrl));  // the editor's keys only
+  EXPECT_TRUE(events.KeyUp(C::memLyric, Key::kA, kCtrl));
+  EXPECT_EQ(view[C::memLyric].selection.length, 3u);
+  EXPECT_TRUE(events.Closing());
+  EXPECT_TRUE(console.Closed());
+  events.Shown();
+  EXPECT_FALSE(console.Closed());
 }
 
 TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {
@@ -312,34 +407,29 @@ TEST_F(ConsoleTest, TheSavedLaunchHistoryKeepsTheTenNewest) {
 
 TEST_F(ConsoleTest, CamerasAndTheirEditor) {
   PutFile(Path("stanzo.ini"), "[Cameras]\nCam3Title=Stage\nCam3Cmd=@m1 marq-marquee Stage\n");
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
   EXPECT_EQ(view[C::grpCams].items[3], "Stage");
-  Connect(player);
+  Connect();
   EXPECT_TRUE(view[C::grpCams].enabled);
   console.grpCamsClick(0);  // no command
   console.grpCamsClick(3);
-  ASSERT_TRUE(player.WaitForLines(1, 5s));
-  EXPECT_EQ(player.LineTexts(), Strings{"@m1 marq-marquee Stage"});
+  EXPECT_EQ(Sent(), Strings{"@m1 marq-marquee Stage"});
   // The editor is waited for, then the titles are read again.
-  PutFile(Path("editor.sh"), "#!/bin/sh\nprintf '[Cameras]\\nCam0Title=Wide\\n' > \"$1\"\n");
-  chmod(Path("editor.sh").c_str(), 0700);
+  fake.system.variables["VISUAL"] = "my-editor";
+  fake.processes.onStart = [this](const std::string&) {
+    PutFile(Path("stanzo.ini"), "[Cameras]\nCam0Title=Wide\n");
+  };
+  fake.processes.Set("my-editor /show/stanzo.ini", {"", true, 0});
   view.SetItemIndex(C::grpCams, 3);
-  setenv("VISUAL", Path("editor.sh").c_str(), 1);
   console.butCamEditClick();
-  unsetenv("VISUAL");
+  EXPECT_EQ(fake.processes.started, Strings{"my-editor /show/stanzo.ini"});
   EXPECT_EQ(view[C::grpCams].items[0], "Wide");
   EXPECT_EQ(view[C::grpCams].index, -1);
 }
 
 TEST_F(ConsoleTest, ClosingDuringTheStressTestEndsIt) {
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
-  Connect(player);
+  Connect();
   view.dialogs.answers = {false, false};
   view.onPause = [this] {
     if (!console.Closed()) {
@@ -349,25 +439,66 @@ TEST_F(ConsoleTest, ClosingDuringTheStressTestEndsIt) {
   console.Guard([this] { console.butTestClick(); });
   EXPECT_TRUE(view.dialogs.Errors().empty());  // the run ends silently
   EXPECT_EQ(view.pauses.size(), 1u);
-  ASSERT_TRUE(player.WaitForLines(6, 5s));
-  EXPECT_FALSE(player.WaitForLines(7, 200ms));  // set-up and one step, then nothing
+  EXPECT_EQ(Sent().size(), 6u);  // set-up and one step, then nothing
 }
 
 TEST_F(ConsoleTest, KeypadZeroOnTheSlideButtonGoesBack) {
-  StandinPlayer::Options o;
-  o.greeting.clear();
-  StandinPlayer player(o);
   Start();
-  Connect(player);
+  Connect();
   view.SetText(C::memLyric, "A\nB\nC\n");
   console.butToListClick();
   view.SetItemIndex(C::lstLyrics, 2);
   console.butSlideKeyDown(Key::kOther, kNoShift);  // the top-row 0 is not the keypad's
   console.butSlideKeyDown(Key::kNumpad0, kNoShift);
-  ASSERT_TRUE(player.WaitForLines(2, 5s));
-  EXPECT_EQ(player.LineTexts(), (Strings{"@m1 marq-marquee A", "@m2 marq-marquee B"}));
+  EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee A", "@m2 marq-marquee B"}));
   EXPECT_EQ(view[C::lstLyrics].index, 1);
   EXPECT_EQ(view[C::cboAdhoc].items[0], "@m2 marq-marquee B");
+}
+
+// What the operator sees of the link: a connect that fails or times out
+// (on the manual clock), the player's replies in the log, and a link the
+// player resets under a send.
+TEST_F(ConsoleTest, TheLinkAsTheOperatorSeesIt) {
+  const struct {
+    const char* name;
+    Answer answer;
+    const char* error;  // of Connect; "" when it connects
+    int64_t waitedMs;
+  } connects[] = {
+      {"refused", Answer::kRefuse, "Socket Error # 10061\r\nConnection refused.", 0},
+      {"silent", Answer::kSilent, "Connect timed out.", 5000},
+      {"accepted", Answer::kAccept, "", 0},
+  };
+  for (const auto& c : connects) {
+    SCOPED_TRACE(c.name);
+    FakeEnv f;
+    FakeConsoleView v;
+    Console core(v, f.env, Path("stanzo"));
+    core.FormCreate();
+    v.Attach(&core);
+    f.sockets.connect_answer = c.answer;
+    v.SetText(C::edHost, "10.0.0.1");
+    const int64_t before = f.clock.NowMs();
+    core.Guard([&] { core.butConnectClick(); });
+    EXPECT_EQ(core.IsConnected(), !*c.error);
+    EXPECT_EQ(v.dialogs.Errors(), *c.error ? Strings{c.error} : Strings{});
+    EXPECT_GE(f.clock.NowMs() - before, c.waitedMs);
+    EXPECT_LT(f.clock.NowMs() - before, c.waitedMs + 1000);
+    EXPECT_EQ(v[C::butConnect].text, *c.error ? "Connect" : "Disconnect");
+  }
+
+  Start();
+  Connect();
+  fake.sockets.PeerSends("Marquee m1 set\r\n");
+  console.Timer1Timer();
+  EXPECT_EQ(view.loggedLines.back(), "R Marquee m1 set\n");
+  fake.sockets.PeerResets();
+  view.SetText(C::cboAdhoc, "@m1 marq-marquee late");
+  console.Guard([this] { console.butSendAdhocClick(); });
+  EXPECT_EQ(view.dialogs.Errors(), Strings{"Socket Error # 10054\r\nConnection reset by peer."});
+  EXPECT_FALSE(console.IsConnected());
+  EXPECT_EQ(view[C::butConnect].text, "Connect");
+  EXPECT_TRUE(Sent().empty());  // nothing of the failed send reached the player
 }
 
 }  // namespace

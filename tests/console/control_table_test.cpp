@@ -63,5 +63,13 @@ TEST(ControlTable, IsConsistent) {
   EXPECT_EQ(overlaps, expected);
 }
 
+TEST(ControlTable, TabOrderWalksTheFocusableControls) {
+  const auto order = TabOrder();
+  ASSERT_FALSE(order.empty());
+  for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i]->tabOrder, static_cast<int>(i));
+  EXPECT_STREQ(order.front()->name, "edHost");
+  EXPECT_STREQ(order.back()->name, "butCamEdit");
+}
+
 }  // namespace
 }  // namespace stanzo

@@ -1,8 +1,8 @@
 // A window as plain data, for driving the console core without a GUI.
 // Each control is a record (text, enabled, items, selected index,
 // selection); the rules are those of the window's widgets that the core
-// relies on. Once Attach()ed, setting an editor's or the host field's text
-// fires the core's change handler, as the window's bound events do.
+// relies on. Once Attach()ed, setting a text fires the control's change
+// event through the windows' own mapping (ConsoleEvents), as a window does.
 #pragma once
 
 #include <array>
@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "console/console.h"
+#include "console/console_events.h"
 #include "console/scripted_dialogs.h"
 #include "text/line_file.h"
 
@@ -37,17 +40,27 @@ class FakeConsoleView : public ConsoleView {
   Widget& operator[](Control c) { return widgets_[static_cast<size_t>(c)]; }
   const Widget& operator[](Control c) const { return widgets_[static_cast<size_t>(c)]; }
   // From now on, text changes reach `console`'s change handlers.
-  void Attach(stanzo::Console* console) { console_ = console; }
+  void Attach(stanzo::Console* console) { events_ = std::make_unique<ConsoleEvents>(*console); }
 
   void SetTitle(const std::string& t) override { title = t; }
   std::string Text(Control c) const override { return (*this)[c].text; }
   void SetText(Control c, const std::string& text) override {
     (*this)[c].text = text;
     (*this)[c].selection = {};
-    if (!console_) return;
-    if (c == Control::memInit) console_->memInitChange();
-    if (c == Control::memLyric) console_->memLyricChange();
-    if (c == Control::edHost) console_->Guard([this] { console_->edHostChange(); });
+    if (events_) events_->Changed(c);
+  }
+  // Every InsertText, as one undoable edit each.
+  struct Insert {
+    Control control;
+    size_t offset;
+    std::string text;
+  };
+  std::vector<Insert> inserts;
+  void InsertText(Control c, size_t offset, const std::string& text) override {
+    inserts.push_back({c, offset, text});
+    (*this)[c].text.insert(offset, text);
+    (*this)[c].selection = {offset + text.size(), 0};
+    if (events_) events_->Changed(c);
   }
   void AppendLines(Control c, const std::string& text) override {
     std::string& t = (*this)[c].text;
@@ -105,7 +118,7 @@ class FakeConsoleView : public ConsoleView {
   }
 
   std::array<Widget, kControlCount> widgets_;
-  stanzo::Console* console_ = nullptr;
+  std::unique_ptr<ConsoleEvents> events_;
 };
 
 }  // namespace stanzo::testing

@@ -137,7 +137,7 @@ TEST(CamerasTest, ChooseEditorRunsTerminalEditorsInATerminalAndWaitsForGraphical
 #ifndef _WIN32  // POSIX word splitting; the Windows editor line: tests/platform
 TEST(CamerasTest, RealEnvironmentGivesAStartableLine) {
   const std::string path = "/tmp/some dir/Stanzo.ini";
-  const auto words = SplitCommandLine(EditorCommandLine(path));
+  const auto words = SplitCommandLine(EditorCommandLine(path, platform::Env::Default()));
   ASSERT_TRUE(words.has_value());
   ASSERT_GE(words->size(), 2u);
   EXPECT_EQ(words->back(), path);

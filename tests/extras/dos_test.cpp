@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/env.h"
 #include "text/temp_files.h"
 
 namespace stanzo {
@@ -27,6 +28,14 @@ using files_test::GetFile;
 using files_test::PutFile;
 using files_test::TempDir;
 using std::chrono::milliseconds;
+
+// The runner over the system's services, as the console's is.
+bool RunDosCommand(const std::string& commandLine, const std::string& workingDir, bool wait,
+                   uint32_t& exitCode, const std::function<void()>& pumpEvents = {},
+                   std::string* error = nullptr) {
+  return DosRunner(platform::Env::Default())
+      .Run(commandLine, workingDir, wait, exitCode, pumpEvents, error);
+}
 
 // --- Working-directory completion ---------------------------------------
 
@@ -181,7 +190,7 @@ TEST(ProgramSearchPathsTest, FollowsPath) {
 }
 
 TEST(ExecutableDirTest, IsThisProgramsDirectory) {
-  const std::string dir = ExecutableDir();
+  const std::string dir = ExecutableDir(platform::Env::Default().system);
   ASSERT_FALSE(dir.empty());
   EXPECT_EQ(dir.back(), '/');
   EXPECT_EQ(fs::canonical(dir + "extras_test"), fs::canonical("/proc/self/exe"));

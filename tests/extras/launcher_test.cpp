@@ -6,15 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "extras/cameras.h"
 #include "extras/dos.h"
-#include "platform/fake_files.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
 
 #ifndef _WIN32  // the Linux default; the Windows one is tested below
 TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
-  const auto words = SplitCommandLine(DefaultLaunchCommand());
+  const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
   ASSERT_TRUE(words.has_value());
   ASSERT_GE(words->size(), 2u);
   EXPECT_EQ(words->front().front(), '/');
@@ -127,12 +128,13 @@ TEST(LauncherTest, InstallBridgeMakesTheFolderAndKeepsTheOldCopyOnFailure) {
 
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {
   VectorItemList history;
-  history.items = {DefaultLaunchCommand()};
+  history.items = {DefaultLaunchCommand(platform::Env::Default().system)};
   history.Select(0);
 
   // Running the default as it stands changes nothing.
-  RecordLaunch(history, DefaultLaunchCommand());
-  EXPECT_EQ(history.items, std::vector<std::string>{DefaultLaunchCommand()});
+  RecordLaunch(history, DefaultLaunchCommand(platform::Env::Default().system));
+  EXPECT_EQ(history.items,
+            std::vector<std::string>{DefaultLaunchCommand(platform::Env::Default().system)});
 
   for (int i = 1; i <= 12; ++i) RecordLaunch(history, "player " + std::to_string(i));
   EXPECT_EQ(history.Count(), 13);
@@ -155,6 +157,42 @@ TEST(LauncherTest, HistoryHoldsAtMostOneHundredAndOneDuringARun) {
   EXPECT_EQ(history.Count(), kLaunchHistoryCap + 1);
   EXPECT_EQ(history.Item(0), "cmd 149");
   EXPECT_EQ(history.Item(kLaunchHistoryCap), "cmd 49");
+}
+
+// Where Windows and POSIX differ, the system's family decides at run time:
+// the default player command, the settings editor, how a working directory
+// completes a command line, and whether the bridge is copied for VLC.
+TEST(SystemFamilyTest, ChoosesTheRulesOfItsSystem) {
+  using Family = platform::System::Family;
+  const std::string bridge = "local BRIDGE_VERSION = 2\n";
+  const struct {
+    Family family;
+    std::string exePath, launch, editor, started;
+    BridgeInstall install;
+  } cases[] = {
+      {Family::kPosix, "/opt/stanzo/stanzo", DefaultLaunchCommand("/home/op/.local/share"),
+       "my-editor /show/stanzo.ini", "/opt/stanzo/tools/run x", BridgeInstall::NotShipped},
+      {Family::kWindows, "C:/S/stanzo.exe", WindowsLaunchCommand("C:/S/"),
+       "NOTEPAD /show/stanzo.ini", "C:/S/tools\\run x", BridgeInstall::Installed},
+  };
+  for (const auto& c : cases) {
+    testing::FakeEnv fake;
+    fake.system.family = c.family;
+    fake.system.executablePath = c.exePath;
+    fake.system.variables["VISUAL"] = "my-editor";
+    fake.files.files["C:/S/vlc\\stanzo_bridge.lua"] = bridge;
+    EXPECT_EQ(DefaultLaunchCommand(fake.system), c.launch);
+    EXPECT_EQ(ChooseEditor("/show/stanzo.ini", fake.env).commandLine, c.editor);
+    uint32_t code = 0;
+    EXPECT_TRUE(DosRunner(fake.env).Run("run x", "tools", false, code));
+    EXPECT_EQ(fake.processes.started, std::vector<std::string>{c.started});
+    fake.system.userDataDir = "C:/Users/op/AppData/Roaming";
+    EXPECT_EQ(InstallBridgeForVlc(fake.env, "C:/S/"), c.install);
+    if (c.install == BridgeInstall::Installed) {
+      EXPECT_EQ(fake.files.files["C:/Users/op/AppData/Roaming\\vlc\\lua\\intf\\stanzo_bridge.lua"],
+                bridge);
+    }
+  }
 }
 
 }  // namespace

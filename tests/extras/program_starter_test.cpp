@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake_processes.h"
-#include "platform/manual_clock.h"
+#include "platform/fake_env.h"
 
 namespace stanzo {
 namespace {
@@ -47,7 +46,8 @@ TEST(ProgramStarterTest, ExecuteLogsStartsThatFailAndEarlyFailures) {
     ManualClock clock;
     Lines log;
     {
-      ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, processes, clock);
+      ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
+                             testing::EnvWith(processes, clock));
       processes.Set(cmd, c.fate);
       const int64_t t0 = clock.NowMs();
       starter.Execute(cmd);
@@ -93,7 +93,8 @@ TEST(ProgramStarterTest, EditFileReloadsWhenTheEditIsOver) {
     FakeProcesses processes;
     ManualClock clock;
     Lines log;
-    ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, processes, clock,
+    ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
+                           testing::EnvWith(processes, clock),
                            [](const std::string&) { return std::string("a"); });
     processes.Set(c.editor.commandLine, c.fate);
     int reloads = 0;
@@ -109,7 +110,7 @@ TEST(ProgramStarterTest, AnEditThatCannotBeWaitedForIsFollowedUntilTheOperatorRe
   FakeProcesses processes;
   ManualClock clock;
   std::string file = "Cam0Title=A\n";
-  ProgramStarter starter([](const std::string&) {}, processes, clock,
+  ProgramStarter starter([](const std::string&) {}, testing::EnvWith(processes, clock),
                          [&](const std::string& p) { return p == "/opt/S.ini" ? file : ""; });
   const EditorCommand opener{"xdg-open /opt/S.ini", false};
   processes.Set(opener.commandLine, {"", true, 0});

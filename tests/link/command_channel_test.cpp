@@ -87,7 +87,7 @@ class CommandChannelTest : public ::testing::Test {
   }
 
   StandinPlayer player_;
-  TIdTCPClient client_;
+  TIdTCPClient client_{platform::Sockets::Default(), platform::Clock::Default()};
   FakeView view_;
   CommandChannel channel_;
   int connects_ = 0;

@@ -238,7 +238,7 @@ class TcpClientTest : public ::testing::Test {
     return all;
   }
 
-  TIdTCPClient client;
+  TIdTCPClient client{platform::Sockets::Default(), platform::Clock::Default()};
   int connected = 0;
   int disconnected = 0;
   Fd listener = BoundSocket(8);

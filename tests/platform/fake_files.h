@@ -21,6 +21,7 @@ class FakeFiles final : public platform::Files {
 
   std::map<std::string, std::string> files;  // path -> content
   std::map<std::string, bool> unreadable;    // path -> Read fails
+  std::map<std::string, bool> unwritable;    // path -> Replace fails as for a directory there
   // Faults, each for the n-th Replace counted from 1 (0: never).
   int failWriteAt = 0;
   int failFlushAt = 0;
@@ -44,7 +45,7 @@ class FakeFiles final : public platform::Files {
     for (const auto& [name, content] : files) used += content.size();
     const bool full = bytes.size() > capacity - std::min(capacity, used);
     if (n == failWriteAt || n == failFlushAt || full) return Result::WriteFailed;
-    if (n == failRenameAt) return Result::CannotCreate;
+    if (n == failRenameAt || unwritable[path]) return Result::CannotCreate;
     files[path] = std::string(bytes);
     return Result::Ok;
   }
@@ -70,6 +71,11 @@ class FakeFiles final : public platform::Files {
       const std::string name = path.substr(prefix.size());
       if (name.find('/') == std::string::npos) names.push_back(name);
     }
+    // A folder exists when it holds a file or was made; else it cannot be
+    // listed, as on a disk.
+    const std::string bare = prefix.empty() ? "" : prefix.substr(0, prefix.size() - 1);
+    if (names.empty() && !prefix.empty() && !dirs.count(bare) && !dirs.count(prefix))
+      return std::nullopt;
     return names;
   }
 };

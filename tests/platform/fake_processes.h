@@ -5,6 +5,7 @@
 // every id was released exactly once.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -32,6 +33,7 @@ class FakeProcesses final : public platform::Processes {
 
   Started Start(const std::string& commandLine, const std::string& workingDir) override {
     started.push_back(commandLine);
+    if (onStart) onStart(commandLine);
     workingDirs.push_back(workingDir);
     const Fate fate = fates_[commandLine];
     if (!fate.startError.empty()) return {0, fate.startError};
@@ -55,6 +57,8 @@ class FakeProcesses final : public platform::Processes {
   std::vector<std::string> workingDirs;
   std::set<Id> released;
   std::set<std::string> installed;
+  // What a program does as it starts (an editor writes its file).
+  std::function<void(const std::string& commandLine)> onStart;
   int polls = 0;
   int doubleReleases = 0;
 

@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "extras/cameras.h"
-#include "platform/codepage.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "platform/env.h"
 #include "platform/win32/utf16.h"
 #include "text/line_file.h"
 #include "text/settings.h"
@@ -104,14 +102,14 @@ TEST_F(Win32FilesTest, AnsiFilesRoundTripAndRefuseWhatTheCodePageLacks) {
   const std::string path = Path("Lyrics.txt");
   const std::string old = "D\xFCsseldorf \x93quoted\x94\r\n";
   PutFile(path, old);
-  const EditorFile file = LoadEditorFile(path);
+  const EditorFile file = LoadEditorFile(path, Env::Default());
   EXPECT_EQ(file.encoding, TextEncoding::Ansi);
-  SaveEditorFile(path, file.text, file.encoding);
+  SaveEditorFile(path, file.text, file.encoding, Env::Default());
   EXPECT_EQ(GetFile(path), old);
 }
 
 TEST(Win32PathsTest, AppDirEndsInABackslashBesideTheIni) {
-  const std::string exe = ExecutablePath();
+  const std::string exe = System::Default().ExecutablePath();
   ASSERT_GT(exe.size(), 4u);
   EXPECT_EQ(exe.substr(exe.size() - 4), ".exe");
   const std::string dir = AppDirOf(exe);
@@ -119,8 +117,9 @@ TEST(Win32PathsTest, AppDirEndsInABackslashBesideTheIni) {
   EXPECT_EQ(SettingsPathOf(exe), exe.substr(0, exe.size() - 4) + ".ini");
   EXPECT_EQ(GetFileAttributesW(Widen(dir).c_str()) & FILE_ATTRIBUTE_DIRECTORY,
             static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-  EXPECT_EQ(ChooseEditor("C:\\My Show\\stanzo.ini").commandLine, "NOTEPAD C:\\My Show\\stanzo.ini");
-  EXPECT_TRUE(ChooseEditor("x").waits);
+  EXPECT_EQ(ChooseEditor("C:\\My Show\\stanzo.ini", Env::Default()).commandLine,
+            "NOTEPAD C:\\My Show\\stanzo.ini");
+  EXPECT_TRUE(ChooseEditor("x", Env::Default()).waits);
 }
 
 }  // namespace

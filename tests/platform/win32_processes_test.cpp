@@ -1,6 +1,7 @@
 // The process runner on CreateProcessW.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,14 @@
 
 namespace stanzo {
 namespace {
+
+// The runner over the system's services, as the console's is.
+bool RunDosCommand(const std::string& commandLine, const std::string& workingDir, bool wait,
+                   uint32_t& exitCode, const std::function<void()>& pumpEvents = {},
+                   std::string* error = nullptr) {
+  return DosRunner(platform::Env::Default())
+      .Run(commandLine, workingDir, wait, exitCode, pumpEvents, error);
+}
 
 TEST(Win32ProcessesTest, StartWaitAndExitCode) {
   const struct {

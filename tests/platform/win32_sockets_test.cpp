@@ -73,7 +73,7 @@ class Win32LinkTest : public ::testing::Test {
 TEST_F(Win32LinkTest, RefusedAndUnknownHostsGiveTheWindowsMessages) {
   closesocket(listener_);  // nothing listens on the port any more
   listener_ = INVALID_SOCKET;
-  TIdTCPClient client;
+  TIdTCPClient client{platform::Sockets::Default(), platform::Clock::Default()};
   int events = 0;
   client.OnConnected = [&](TIdTCPClient&) { ++events; };
   client.Host = "localhost";
@@ -98,7 +98,7 @@ TEST_F(Win32LinkTest, RefusedAndUnknownHostsGiveTheWindowsMessages) {
 }
 
 TEST_F(Win32LinkTest, BytesBothWaysAndThePeersCloseSeenOnce) {
-  TIdTCPClient client;
+  TIdTCPClient client{platform::Sockets::Default(), platform::Clock::Default()};
   client.ReadTimeout = 30;
   int disconnected = 0;
   client.OnDisconnected = [&](TIdTCPClient&) { ++disconnected; };
@@ -129,7 +129,7 @@ TEST_F(Win32LinkTest, BytesBothWaysAndThePeersCloseSeenOnce) {
 }
 
 TEST_F(Win32LinkTest, WriteAfterAResetGivesTheResetMessage) {
-  TIdTCPClient client;
+  TIdTCPClient client{platform::Sockets::Default(), platform::Clock::Default()};
   ASSERT_NO_FATAL_FAILURE(Connect(client));
   linger abort{1, 0};  // close with a reset
   setsockopt(peer_, SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&abort), sizeof abort);

@@ -1,6 +1,6 @@
 #include "text/line_file.h"
 
-#include "platform/fake_files.h"
+#include "platform/fake_env.h"
 #include "text/temp_files.h"
 
 #ifndef _WIN32
@@ -28,6 +28,19 @@ using files_test::PutFile;
 using files_test::RunUnprivileged;
 #endif
 using ::testing::ElementsAre;
+
+// The system's services, as a program's main hands them down.
+platform::CodePage& CodePage() {
+  return platform::Env::Default().codePage;
+}
+void SaveEditorFile(const std::string& path, std::string_view text,
+                    TextEncoding encoding = TextEncoding::Utf8) {
+  stanzo::SaveEditorFile(path, text, encoding, platform::Env::Default());
+}
+void SaveListFile(const std::string& path, const std::vector<std::string>& items,
+                  TextEncoding encoding = TextEncoding::Utf8) {
+  stanzo::SaveListFile(path, items, encoding, platform::Env::Default());
+}
 
 using namespace std::string_literals;  // "...\0..."s keeps embedded NULs
 
@@ -151,9 +164,9 @@ TEST(FileEncoding, DecodesAndEncodesBackByteExact) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.raw));
     TextEncoding encoding = TextEncoding::Utf8;
-    EXPECT_EQ(DecodeFileBytes(c.raw, &encoding), c.text);
+    EXPECT_EQ(DecodeFileBytes(c.raw, &encoding, CodePage()), c.text);
     EXPECT_EQ(encoding, c.encoding);
-    EXPECT_EQ(EncodeFileBytes(c.text, c.encoding, "f"), c.raw);
+    EXPECT_EQ(EncodeFileBytes(c.text, c.encoding, "f", CodePage()), c.raw);
   }
 }
 
@@ -161,9 +174,9 @@ TEST(FileEncoding, EveryWindows1252ByteRoundTrips) {
   std::string raw;
   for (int b = 0; b < 256; ++b) raw += static_cast<char>(b);
   TextEncoding encoding = TextEncoding::Utf8;
-  const std::string text = DecodeFileBytes(raw, &encoding);
+  const std::string text = DecodeFileBytes(raw, &encoding, CodePage());
   ASSERT_EQ(encoding, TextEncoding::Windows1252);
-  EXPECT_EQ(EncodeFileBytes(text, encoding, "f"), raw);
+  EXPECT_EQ(EncodeFileBytes(text, encoding, "f", CodePage()), raw);
 }
 
 TEST(FileEncoding, RefusesWhatTheEncodingCannotHold) {
@@ -181,15 +194,15 @@ TEST(FileEncoding, RefusesWhatTheEncodingCannotHold) {
   };
   for (const Case& c : cases) {
     try {
-      EncodeFileBytes(c.text, TextEncoding::Windows1252, "/d/f.txt");
+      EncodeFileBytes(c.text, TextEncoding::Windows1252, "/d/f.txt", CodePage());
       ADD_FAILURE() << "no error for " << ::testing::PrintToString(c.text);
     } catch (const FileError& e) {
       EXPECT_EQ(e.what(), c.message);
     }
   }
   // A UTF-8 file takes whatever bytes it is given.
-  EXPECT_EQ(EncodeFileBytes("a\xFF\xC0", TextEncoding::Utf8, "f"), "a\xFF\xC0");
-  EXPECT_EQ(EncodeFileBytes("a\xFF", TextEncoding::Utf8Bom, "f"),
+  EXPECT_EQ(EncodeFileBytes("a\xFF\xC0", TextEncoding::Utf8, "f", CodePage()), "a\xFF\xC0");
+  EXPECT_EQ(EncodeFileBytes("a\xFF", TextEncoding::Utf8Bom, "f", CodePage()),
             "\xEF\xBB\xBF"
             "a\xFF");
 }
@@ -238,7 +251,7 @@ TEST_F(LineFileOnDisk, EditorFileRoundTrips) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.onDisk));
     PutFile(path, c.onDisk);
-    const EditorFile file = LoadEditorFile(path);
+    const EditorFile file = LoadEditorFile(path, platform::Env::Default());
     EXPECT_EQ(file.text, c.text);
     EXPECT_EQ(file.encoding, c.encoding);
     SaveEditorFile(path, file.text, file.encoding);
@@ -274,7 +287,7 @@ TEST_F(LineFileOnDisk, EveryCharacterAndNulCuts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.onDisk));
     PutFile(path, c.onDisk);
-    const EditorFile file = LoadEditorFile(path);
+    const EditorFile file = LoadEditorFile(path, platform::Env::Default());
     EXPECT_EQ(file.text, c.text);
     EXPECT_EQ(file.cutAtNul, c.cut);
     SaveEditorFile(path, file.text, file.encoding);
@@ -320,7 +333,10 @@ TEST(LineFileFaults, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     files.files = before;
     files.failWriteAt = c.write, files.failFlushAt = c.flush, files.failRenameAt = c.rename;
     files.capacity = c.capacity;
-    EXPECT_EQ(ErrorOf([&] { SaveEditorFile("d/Lyrics.txt", "a new verse\n", {}, files); }),
+    EXPECT_EQ(ErrorOf([&] {
+                stanzo::SaveEditorFile("d/Lyrics.txt", "a new verse\n", {},
+                                       testing::EnvWith(files));
+              }),
               c.error);
     EXPECT_EQ(files.files, (std::map<std::string, std::string>{{"d/Lyrics.txt", "old\r\n"}}));
   }
@@ -343,13 +359,13 @@ TEST_F(LineFileOnDisk, ListFileRoundTrips) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.onDisk));
     PutFile(path, c.onDisk);
-    const ListFile file = LoadListFile(path);
+    const ListFile file = LoadListFile(path, platform::Env::Default());
     EXPECT_EQ(file.items, c.items);
     SaveListFile(path, file.items, file.encoding);
     EXPECT_EQ(GetFile(path), c.savedBack);
   }
   PutFile(path, "caf\xE9\r\n");
-  const ListFile file = LoadListFile(path);
+  const ListFile file = LoadListFile(path, platform::Env::Default());
   EXPECT_THAT(file.items, ElementsAre("caf\xC3\xA9"));
   EXPECT_EQ(file.encoding, TextEncoding::Windows1252);
   SaveListFile(path, {"new", file.items[0]}, file.encoding);
@@ -367,15 +383,19 @@ TEST_F(LineFileOnDisk, SaveCreatesTheFileWithCrLf) {
 
 TEST_F(LineFileOnDisk, OpenErrors) {
   const std::string missing = Path("missing.txt");
-  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(missing); }), "Cannot open file " + missing);
-  EXPECT_EQ(ErrorOf([&] { LoadListFile(missing); }), "Cannot open file " + missing);
-  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(dir_.path()); }), "Cannot open file " + dir_.path());
+  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(missing, platform::Env::Default()); }),
+            "Cannot open file " + missing);
+  EXPECT_EQ(ErrorOf([&] { LoadListFile(missing, platform::Env::Default()); }),
+            "Cannot open file " + missing);
+  EXPECT_EQ(ErrorOf([&] { LoadEditorFile(dir_.path(), platform::Env::Default()); }),
+            "Cannot open file " + dir_.path());
 
 #ifndef _WIN32  // POSIX permission bits; Windows' own rules: tests/platform
   const std::string locked = Path("locked.txt");
   PutFile(locked, "secret\r\n");
   ::chmod(locked.c_str(), 0);
-  EXPECT_EQ(RunUnprivileged([&] { return ErrorOf([&] { LoadListFile(locked); }); }),
+  EXPECT_EQ(RunUnprivileged(
+                [&] { return ErrorOf([&] { LoadListFile(locked, platform::Env::Default()); }); }),
             "Cannot open file " + locked);
 #endif
 }
@@ -469,7 +489,7 @@ TEST_F(LineFileOnDisk, UnencodableEditLeavesTheOldFile) {
       "@m1 marq-marquee D\xFC"
       "sseldorf\r\n";
   PutFile(path, old);
-  const EditorFile file = LoadEditorFile(path);
+  const EditorFile file = LoadEditorFile(path, platform::Env::Default());
   ASSERT_EQ(file.encoding, TextEncoding::Windows1252);
   EXPECT_EQ(
       ErrorOf(

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -409,6 +410,87 @@ TEST(MasksTest, AgreesWithReferenceOnRandomMasks) {
     }
     EXPECT_GT(compared, 49000);
     EXPECT_GT(fitting, 5000);
+  }
+}
+
+// A double-byte code page as far as these tests need it: ASCII, and three
+// katakana stored as a lead byte and a trail byte, two of them trail bytes
+// that are mask syntax ("[", "?") when read alone.
+class TwoByteCodePage final : public platform::CodePage {
+ public:
+  static constexpr struct {
+    const char* utf8;
+    const char* bytes;
+  } kChars[] = {{"\xE3\x82\xBC", "\x83["},
+                {"\xE3\x82\xA2",
+                 "\x83"
+                 "A"},
+                {"\xE3\x83\x8F", "\x83?"}};
+
+  std::string ToUtf8(std::string_view bytes) override { return std::string(bytes); }
+  bool FromUtf8(std::string_view utf8, std::string* bytes) override {
+    bytes->clear();
+    for (size_t i = 0; i < utf8.size();) {
+      if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+        *bytes += utf8[i++];
+        continue;
+      }
+      bool known = false;
+      for (const auto& c : kChars) {
+        if (utf8.substr(i, 3) == c.utf8) {
+          *bytes += c.bytes;
+          i += 3;
+          known = true;
+          break;
+        }
+      }
+      if (!known) return false;
+    }
+    return true;
+  }
+  std::string Name() override { return "two-byte"; }
+};
+
+std::bitset<256> TwoByteLeads() {
+  std::bitset<256> lead;
+  for (int b = 0x81; b <= 0x9F; ++b) lead.set(b);
+  for (int b = 0xE0; b <= 0xFC; ++b) lead.set(b);
+  return lead;
+}
+
+// UTF-8 texts matched in a double-byte code page: a character the code
+// page stores counts as one two-byte character, whose trail byte is never
+// mask syntax; a mask or text the code page cannot store falls back to its
+// UTF-8 bytes.
+TEST(TextMaskTest, DoubleByteCodePage) {
+  const std::string ze = "\xE3\x82\xBC", a = "\xE3\x82\xA2", ha = "\xE3\x83\x8F";
+  const std::string macron = "\xC4\x81";  // not in the code page; 0x81 is a lead byte there
+  const struct {
+    std::string mask, text;
+    bool fits;
+  } cases[] = {
+      {ze, ze, true},                                // "[" as a trail byte opens no set
+      {"@m1 " + ha + "*", "@m1 " + ha + "x", true},  // nor is "?" a wildcard there
+      {"@m1 " + ha + "*", "@m1 " + a + "x", false},
+      {"??", ze, true},  // two bytes in the code page, three in UTF-8
+      {"???", ze, false},
+      {"*" + a, "x" + ze + a, true},
+      {macron + "*", macron + "x", true},  // the mask falls back: the star stays a star
+      {"*" + a, macron + a, true},         // the text falls back
+      {"*" + a, macron + ze, false},
+  };
+  TwoByteCodePage codePage;
+  for (const auto& c : cases) {
+    const TextMask mask(c.mask, codePage, TwoByteLeads());
+    EXPECT_EQ(mask.Accepts(c.text), c.fits) << c.mask << " | " << c.text;
+  }
+  // An invalid mask is reported as typed, at its position in the code page.
+  try {
+    TextMask("[" + ze, codePage, TwoByteLeads());
+    ADD_FAILURE() << "no error";
+  } catch (const InvalidMask& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'[" + ze + "' is an invalid mask at (" + std::to_string(e.Position()) + ")");
   }
 }
 

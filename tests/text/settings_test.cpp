@@ -202,7 +202,7 @@ class SettingsFile : public ::testing::Test {
 };
 
 TEST_F(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   EXPECT_EQ(ini.FileName(), path_);
   EXPECT_EQ(ini.ReadString(kSectionMain, kKeyHost, kDefaultHost), "localhost:2323");
   EXPECT_TRUE(Entries().empty());  // reading creates nothing
@@ -216,7 +216,7 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
 }
 
 TEST_F(SettingsFile, SeesEditsMadeByAnotherProgram) {
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   Put("[Cameras]\r\nCam0Title=Wide\r\n");
   EXPECT_EQ(ini.ReadString(kSectionCameras, "Cam0Title", ""), "Wide");
   Put("[Cameras]\r\nCam0Title=  \"Close up\"  \r\n");
@@ -233,7 +233,7 @@ TEST_F(SettingsFile, ReadOnlyDirectoryRefusesTheWriteAndKeepsTheFile) {
   Put(old);
   ::chmod(path_.c_str(), 0666);
   ::chmod(dir_.path().c_str(), 0555);
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   EXPECT_EQ(RunUnprivileged([&] { return WriteError(ini, kSectionMain, kKeyHost, "new"); }),
             "Unable to write to " + path_);
   EXPECT_EQ(RunUnprivileged([&] { return ini.ReadString(kSectionMain, kKeyHost, ""); }), "old");
@@ -246,7 +246,7 @@ TEST_F(SettingsFile, ReadOnlyOrUnreadableFileRefusesTheWrite) {
   const std::string old = "[Stanzo]\nHost=old\n";
   Put(old);
   ::chmod(dir_.path().c_str(), 0777);
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   for (const mode_t mode : {0444, 0222, 0}) {
     ::chmod(path_.c_str(), mode);
     EXPECT_EQ(RunUnprivileged([&] { return WriteError(ini, kSectionMain, kKeyHost, "new"); }),
@@ -262,7 +262,7 @@ TEST_F(SettingsFile, ReadOnlyOrUnreadableFileRefusesTheWrite) {
 #endif
 
 TEST_F(SettingsFile, MissingDirectoryRefusesTheWrite) {
-  IniFile ini(dir_ / "gone/stanzo.ini");
+  IniFile ini(dir_ / "gone/stanzo.ini", platform::Env::Default());
   EXPECT_EQ(WriteError(ini, kSectionMain, kKeyHost, "x"),
             "Unable to write to " + dir_ / "gone/stanzo.ini");
 }
@@ -271,7 +271,7 @@ TEST_F(SettingsFile, MissingDirectoryRefusesTheWrite) {
 TEST_F(SettingsFile, KeepsPermissionBits) {
   Put("[Stanzo]\nHost=a\n");
   ::chmod(path_.c_str(), 0600);
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   ini.WriteString(kSectionMain, kKeyHost, "b");
   struct stat st;
   ASSERT_EQ(::stat(path_.c_str(), &st), 0);
@@ -282,7 +282,7 @@ TEST_F(SettingsFile, KeepsPermissionBits) {
 TEST_F(SettingsFile, Windows1252FileStaysWindows1252) {
   const std::string old = "[Cameras]\r\nCam0Title=B\xFChne\r\n[Stanzo]\r\nHost=a\r\n";
   Put(old);
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   EXPECT_EQ(ini.ReadString(kSectionCameras, "Cam0Title", ""), "B\xC3\xBChne");
   ini.WriteString(kSectionMain, kKeyHost, "caf\xC3\xA9:2323");
   EXPECT_EQ(Get(), "[Cameras]\r\nCam0Title=B\xFChne\r\n[Stanzo]\r\nHost=caf\xE9:2323\r\n");
@@ -295,7 +295,7 @@ TEST_F(SettingsFile, Windows1252FileStaysWindows1252) {
 
 TEST_F(SettingsFile, ByteOrderMarkIsKept) {
   Put("\xEF\xBB\xBF[Stanzo]\nHost=a\n");
-  IniFile ini(path_);
+  IniFile ini(path_, platform::Env::Default());
   EXPECT_EQ(ini.ReadString(kSectionMain, kKeyHost, ""), "a");
   ini.WriteString(kSectionMain, kKeyHost, "b");
   EXPECT_EQ(Get(), "\xEF\xBB\xBF[Stanzo]\nHost=b\n");

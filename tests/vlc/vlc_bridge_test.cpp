@@ -61,11 +61,11 @@ class VlcBridgeTest : public ::testing::Test {
     if (!Prepare()) return;
     // The default launch command (the harness runs Debian's vlc and adds
     // the headless options and the test video).
-    const auto words = SplitCommandLine(DefaultLaunchCommand());
+    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
     const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
                                          g_privateNetwork, &setupError_);
     if (!launch) {
-      setupError_ += ": " + DefaultLaunchCommand();
+      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default().system);
       return;
     }
     port_ = launch->port;
@@ -727,7 +727,8 @@ TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
     std::vector<std::string> log;
-    ProgramStarter starter([&](const std::string& t) { log.push_back(t); });
+    ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
+                           platform::Env::Default());
     starter.Execute(c.command);
     const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
     while (log.empty() && Clock::now() < deadline) {

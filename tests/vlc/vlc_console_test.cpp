@@ -41,6 +41,7 @@
 #include "vlc/vlc_harness.h"
 
 using namespace stanzo::vlctest;
+using stanzo::testing::Child;
 using stanzo::testing::Console;
 
 namespace {
@@ -135,9 +136,12 @@ class VlcConsoleTest : public QObject {
 
  private:
   stanzo::TfrmMain& w() { return *console_->window; }
-  std::string Log() const { return console_->window->memLog->toPlainText().toStdString(); }
+  std::string Log() const {
+    return Child<QPlainTextEdit>(*console_->window, "memLog")->toPlainText().toStdString();
+  }
   int Selected() const {
-    const auto rows = console_->window->lstLyrics->selectionModel()->selectedRows();
+    const auto rows =
+        Child<QListWidget>(*console_->window, "lstLyrics")->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.front().row();
   }
 
@@ -239,11 +243,11 @@ class VlcConsoleTest : public QObject {
   // Puts `script` into the lyric editor and copies it to the queue from
   // its first line.
   void SetQueue(const QString& script) {
-    w().memLyric->setPlainText(script);
-    QTextCursor c = w().memLyric->textCursor();
+    Child<QPlainTextEdit>(w(), "memLyric")->setPlainText(script);
+    QTextCursor c = Child<QPlainTextEdit>(w(), "memLyric")->textCursor();
     c.setPosition(0);
-    w().memLyric->setTextCursor(c);
-    Console::Click(w().butToList);
+    Child<QPlainTextEdit>(w(), "memLyric")->setTextCursor(c);
+    Console::Click(Child<QPushButton>(w(), "butToList"));
   }
 
   std::string skipReason_;
@@ -264,11 +268,14 @@ void VlcConsoleTest::initTestCase() {
 
   // The default launch command (the harness runs Debian's vlc and adds the
   // headless options and the test video).
-  const auto words = stanzo::SplitCommandLine(stanzo::DefaultLaunchCommand());
+  const auto words = stanzo::SplitCommandLine(
+      stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system));
   std::string error;
   const auto launch =
       LaunchWithBridge(words.value_or(std::vector<std::string>{}), g_privateNetwork, &error);
-  QVERIFY2(launch, (error + ": " + stanzo::DefaultLaunchCommand()).c_str());
+  QVERIFY2(launch,
+           (error + ": " + stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system))
+               .c_str());
   port_ = launch->port;
   cliPort_ = launch->cliPort;
   player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");
@@ -318,18 +325,19 @@ void VlcConsoleTest::cleanup() {
 }
 
 void VlcConsoleTest::connectingLogsTheLinkAndVlcsGreeting() {
-  QVERIFY(!w().butSlide->isEnabled());
+  QVERIFY(!Child<QPushButton>(w(), "butSlide")->isEnabled());
   // In the private network VLC listens on the default port, so the host
   // alone is enough.
   const QString host = g_privateNetwork ? "localhost" : QString("127.0.0.1:%1").arg(port_);
-  Type(w().edHost, host);
-  QCOMPARE(w().edHost->text(), host);
+  Type(Child<QLineEdit>(w(), "edHost"), host);
+  QCOMPARE(Child<QLineEdit>(w(), "edHost")->text(), host);
   const size_t mark = Log().size();
-  Console::Click(w().butConnect);
-  QVERIFY(w().IsConnected());
-  QCOMPARE(w().butConnect->text(), QString("Disconnect"));
-  for (QWidget* b : {static_cast<QWidget*>(w().butSlide), static_cast<QWidget*>(w().butSendInit),
-                     static_cast<QWidget*>(w().butSendAdhoc)}) {
+  Console::Click(Child<QPushButton>(w(), "butConnect"));
+  QVERIFY(console_->core->IsConnected());
+  QCOMPARE(Child<QPushButton>(w(), "butConnect")->text(), QString("Disconnect"));
+  for (QWidget* b : {static_cast<QWidget*>(Child<QPushButton>(w(), "butSlide")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butSendInit")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butSendAdhoc"))}) {
     QVERIFY(b->isEnabled());
   }
   QVERIFY(LogSince(mark).rfind("\nE Connected", 0) == 0);
@@ -346,11 +354,12 @@ void VlcConsoleTest::connectingLogsTheLinkAndVlcsGreeting() {
 }
 
 void VlcConsoleTest::sendInitAndTheSampleSlidesShowOnScreen() {
-  QVERIFY(w().IsConnected());
+  QVERIFY(console_->core->IsConnected());
   // With no lyric file the sample script is in the queue, from its top.
-  QCOMPARE(w().lstLyrics->count(), 17);
+  QCOMPARE(Child<QListWidget>(w(), "lstLyrics")->count(), 17);
   QCOMPARE(Selected(), 0);
-  QCOMPARE(w().lstLyrics->item(0)->text(), QString("This is the first line of the "));
+  QCOMPARE(Child<QListWidget>(w(), "lstLyrics")->item(0)->text(),
+           QString("This is the first line of the "));
 
   const auto before = Settled();
   QVERIFY(before);
@@ -361,7 +370,7 @@ void VlcConsoleTest::sendInitAndTheSampleSlidesShowOnScreen() {
 
   // Send Init: six lines, six answers; the overlays are still empty.
   size_t mark = Log().size();
-  Console::Click(w().butSendInit);
+  Console::Click(Child<QPushButton>(w(), "butSendInit"));
   QVERIFY2(WaitForPrompts(mark, 6), LogSince(mark).c_str());
   QVERIFY2(LogSince(mark).find("\nR >") != std::string::npos, LogSince(mark).c_str());
 
@@ -381,7 +390,7 @@ void VlcConsoleTest::sendInitAndTheSampleSlidesShowOnScreen() {
   for (const Slide& s : slides) {
     const std::string trace = std::string("slide \"") + s.main + "\"";
     mark = Log().size();
-    Console::Click(w().butSlide);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     QCOMPARE(Selected(), ++row);
     const auto shown = Settled(kAll, [&](const GrayFrame& f) {
       return CountDifferent(last, f, kM1) > 500 && CountDifferent(last, f, kM2) > 100 &&
@@ -399,11 +408,12 @@ void VlcConsoleTest::sendInitAndTheSampleSlidesShowOnScreen() {
     QVERIFY2(WaitForPrompts(mark, 2), LogSince(mark).c_str());
     last = *shown;
   }
-  QCOMPARE(w().cboAdhoc->itemText(0), QString("@m2 marq-marquee first verse of the song"));
+  QCOMPARE(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->itemText(0),
+           QString("@m2 marq-marquee first verse of the song"));
 }
 
 void VlcConsoleTest::rawLinesOfTheScriptReachVlc() {
-  QVERIFY(w().IsConnected());
+  QVERIFY(console_->core->IsConnected());
   // A raw line chained to a text line: one press sends both. The second
   // slide turns the colour back.
   SetQueue(
@@ -411,14 +421,14 @@ void VlcConsoleTest::rawLinesOfTheScriptReachVlc() {
       "Red for the refrain\n"
       "@m1 marq-color 16777215\\\n"
       "White once more\n");
-  QCOMPARE(w().lstLyrics->count(), 4);
+  QCOMPARE(Child<QListWidget>(w(), "lstLyrics")->count(), 4);
   QCOMPARE(Selected(), 0);
   const auto before = Settled();
   QVERIFY(before);
   QVERIFY(CountBright(*before, kM1) > 500);
 
   size_t mark = Log().size();
-  Console::Click(w().butSlide);
+  Console::Click(Child<QPushButton>(w(), "butSlide"));
   QCOMPARE(Selected(), 2);
   // Red text is mid-grey in the grab (the dark background is darker, white
   // is brighter): no white is left in m1, and much of it is mid-grey.
@@ -442,7 +452,7 @@ void VlcConsoleTest::rawLinesOfTheScriptReachVlc() {
   QVERIFY2(WordsFound("White once more", preview) >= 0.75, preview.c_str());
 
   mark = Log().size();
-  Console::Click(w().butSlide);
+  Console::Click(Child<QPushButton>(w(), "butSlide"));
   QCOMPARE(Selected(), -1);  // past the end
   const auto white = Settled(kAll, [&](const GrayFrame& f) {
     return CountBright(f, kM1) > 500 && CountBright(f, kM2) < 20;
@@ -454,7 +464,7 @@ void VlcConsoleTest::rawLinesOfTheScriptReachVlc() {
 }
 
 void VlcConsoleTest::measuresPressToScreen() {
-  QVERIFY(w().IsConnected());
+  QVERIFY(console_->core->IsConnected());
   const std::vector<std::string> lines = {
       "Seven silver swans",  "rowing past the harbour", "lanterns over water",
       "quiet bells at noon", "paper boats drifting",    "under the old bridge",
@@ -477,7 +487,7 @@ void VlcConsoleTest::measuresPressToScreen() {
     };
     auto watch = StartFrameWait(isNew, kScreen, latest->seq);
     const auto pressed = Clock::now();
-    Console::Click(w().butSlide);
+    Console::Click(Child<QPushButton>(w(), "butSlide"));
     const auto changed = WhileConsoleRuns(std::move(watch));
     QVERIFY2(changed, (trace + ": m1 never changed").c_str());
     ms.push_back(std::chrono::duration<double, std::milli>(changed->at - pressed).count());
@@ -497,12 +507,12 @@ void VlcConsoleTest::measuresPressToScreen() {
 }
 
 void VlcConsoleTest::anAdhocStatusIsAnsweredInTheLog() {
-  QVERIFY(w().IsConnected());
+  QVERIFY(console_->core->IsConnected());
   const size_t mark = Log().size();
-  Type(w().cboAdhoc->lineEdit(), "status");
-  QCOMPARE(w().cboAdhoc->currentText(), QString("status"));
-  Console::Click(w().butSendAdhoc);
-  QCOMPARE(w().cboAdhoc->itemText(0), QString("status"));
+  Type(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->lineEdit(), "status");
+  QCOMPARE(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->currentText(), QString("status"));
+  Console::Click(Child<QPushButton>(w(), "butSendAdhoc"));
+  QCOMPARE(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->itemText(0), QString("status"));
   // The bridge hands "status" to VLC's own CLI; its answer comes back and
   // the timer logs it.
   QVERIFY2(WaitUntil([&] {
@@ -522,11 +532,11 @@ void VlcConsoleTest::anAdhocStatusIsAnsweredInTheLog() {
 }
 
 void VlcConsoleTest::shuttingVlcDownDisconnectsTheConsole() {
-  QVERIFY(w().IsConnected());
+  QVERIFY(console_->core->IsConnected());
   const size_t mark = Log().size();
-  Type(w().cboAdhoc->lineEdit(), "shutdown");
+  Type(Child<stanzo::SimpleComboBox>(w(), "cboAdhoc")->lineEdit(), "shutdown");
   const auto sent = Clock::now();
-  Console::Click(w().butSendAdhoc);
+  Console::Click(Child<QPushButton>(w(), "butSendAdhoc"));
   // VLC closes the link; the next poll of the timer sees it.
   QVERIFY2(WaitUntil([&] { return LogSince(mark).find("\nE Disconnected") != std::string::npos; }),
            LogSince(mark).c_str());
@@ -534,12 +544,14 @@ void VlcConsoleTest::shuttingVlcDownDisconnectsTheConsole() {
   std::printf("shutdown to \"E Disconnected\": %.0f ms (timer ticks every %d ms)\n", took,
               stanzo::CommandChannel::kPollIntervalMs);
   std::fflush(stdout);
-  QVERIFY(!w().IsConnected());
-  QCOMPARE(w().butConnect->text(), QString("Connect"));
-  for (QWidget* b :
-       {static_cast<QWidget*>(w().butSlide), static_cast<QWidget*>(w().butSlideBack),
-        static_cast<QWidget*>(w().butSendInit), static_cast<QWidget*>(w().butSendAdhoc),
-        static_cast<QWidget*>(w().butTest), static_cast<QWidget*>(w().grpCams)}) {
+  QVERIFY(!console_->core->IsConnected());
+  QCOMPARE(Child<QPushButton>(w(), "butConnect")->text(), QString("Connect"));
+  for (QWidget* b : {static_cast<QWidget*>(Child<QPushButton>(w(), "butSlide")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butSlideBack")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butSendInit")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butSendAdhoc")),
+                     static_cast<QWidget*>(Child<QPushButton>(w(), "butTest")),
+                     static_cast<QWidget*>(Child<stanzo::RadioGroup>(w(), "grpCams"))}) {
     QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
   }
   // Exactly one disconnected event.
@@ -548,14 +560,14 @@ void VlcConsoleTest::shuttingVlcDownDisconnectsTheConsole() {
   QVERIFY(player_->WaitExited(kReply));
 
   // Connect again with VLC gone: one error box, still disconnected.
-  Console::Click(w().butConnect);
+  Console::Click(Child<QPushButton>(w(), "butConnect"));
   const auto errors = console_->dialogs->Errors();
   QCOMPARE(errors.size(), size_t{1});
   QVERIFY2(errors.front().find("Connection refused.") != std::string::npos, errors.front().c_str());
   console_->dialogs->calls.clear();
-  QVERIFY(!w().IsConnected());
-  QVERIFY(!w().butSlide->isEnabled());
-  QCOMPARE(w().butConnect->text(), QString("Connect"));
+  QVERIFY(!console_->core->IsConnected());
+  QVERIFY(!Child<QPushButton>(w(), "butSlide")->isEnabled());
+  QCOMPARE(Child<QPushButton>(w(), "butConnect")->text(), QString("Connect"));
 }
 
 int main(int argc, char** argv) {

@@ -23,7 +23,7 @@ TEST(WinConsole, NamesOpenedFilesByTheirWindowsPaths) {
   std::filesystem::create_directories(cleanup);
   {
     testing::FakeConsoleView view;
-    Console console(view, dir + "stanzo.exe");
+    Console console(view, platform::Env::Default(), dir + "stanzo.exe");
     console.FormCreate();
     view.Attach(&console);
     EXPECT_EQ(console.AppDir(), dir);

@@ -1,4 +1,4 @@
-#include "win/main_window.h"
+#include "win/window.h"
 
 #include <gtest/gtest.h>
 

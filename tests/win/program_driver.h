@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "win/main_window.h"
 #include "win/utf16.h"
+#include "win/window.h"
 
 namespace stanzo::win::testing {
 

@@ -1,5 +1,5 @@
+#include "base/utf8.h"
 #include "platform/codepage.h"
-#include "text/utf8.h"
 
 namespace stanzo::platform {
 namespace {

@@ -14,8 +14,8 @@
 #include <cstring>
 #include <map>
 
+#include "base/command_line.h"
 #include "platform/processes.h"
-#include "text/command_line.h"
 
 namespace stanzo::platform {
 namespace {

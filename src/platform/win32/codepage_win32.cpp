@@ -2,9 +2,9 @@
 
 #include <climits>
 
+#include "base/utf8.h"
 #include "platform/codepage.h"
 #include "platform/win32/utf16.h"
-#include "text/utf8.h"
 
 namespace stanzo::platform {
 namespace {
@@ -52,6 +52,19 @@ class AnsiCodePage final : public CodePage {
     const UINT cp = GetACP();
     if (cp >= 1250 && cp <= 1258) return "Windows-" + std::to_string(cp);
     return "code page " + std::to_string(cp);
+  }
+
+  // Up to six ranges, ended by a pair of zeros; only where the system has
+  // double-byte support switched on.
+  std::bitset<256> LeadBytes() override {
+    std::bitset<256> lead;
+    CPINFO info;
+    if (GetSystemMetrics(SM_DBCSENABLED) == 0 || !GetCPInfo(CP_ACP, &info)) return lead;
+    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+      for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b)
+        lead.set(static_cast<size_t>(b));
+    }
+    return lead;
   }
 };
 
