@@ -300,11 +300,11 @@ local function apply_marquee_command(state, line)
   if value == "" then
     return "Missing value for `" .. cmd .. "'."
   end
-  local spec = VARS[var]
+  local range = VARS[var]
   local v = parse_int(value)
-  if not v or v < spec.min or v > spec.max then
+  if not v or v < range.min or v > range.max then
     return string.format("Bad value `%s' for `%s': expected an integer from %d to %d.",
-                         quote(value), cmd, spec.min, spec.max)
+                         quote(value), cmd, range.min, range.max)
   end
   state[idx][var] = v
   return nil
