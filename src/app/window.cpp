@@ -106,6 +106,10 @@ void TfrmMain::BindEvents() {
     }
   }
   connect(Timer1, &QTimer::timeout, this, [this] {
+    if (firstPump_) {
+      tickDeferred_ = true;  // see ProcessEvents
+      return;
+    }
     if (events_) events_->Tick();
   });
   connect(Find<RadioGroup>(Control::grpCams), &RadioGroup::clicked, this, [this](int index) {
@@ -218,14 +222,28 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
 // next pump whatever it is, so a slow series of pumps (the process
 // runner's wait loop) still repaints; otherwise it waits for the next pump
 // or for the event loop.
+//
+// The first pump after a quiet spell is the one between the two lines of a
+// slide, and a poll tick due just then (a read and a log entry, a third of
+// a millisecond or more) would stretch that gap too. So that pump lets the
+// tick wait: it runs as soon as the pump is over, from the next pump or the
+// event loop, which for a slide is after its second line has gone out.
 void TfrmMain::ProcessEvents() {
   const int64_t now = clock_.NowMs();
   const bool afterQuiet = now - lastPumpMs_ > kFrameMs;
   const bool overdue = heldSinceMs_ >= 0 && now - heldSinceMs_ >= kFrameMs;
   holdPaint_ = !overdue && (afterQuiet || now - lastPaintMs_ < kFrameMs);
+  firstPump_ = afterQuiet;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  firstPump_ = false;
   holdPaint_ = false;
   lastPumpMs_ = clock_.NowMs();
+  if (tickDeferred_) {
+    tickDeferred_ = false;
+    QTimer::singleShot(0, this, [this] {
+      if (events_) events_->Tick();
+    });
+  }
   if (paintHeld_) {
     paintHeld_ = false;
     QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);

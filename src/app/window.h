@@ -87,6 +87,9 @@ class TfrmMain : public QWidget, public WidgetView {
   int64_t lastPaintMs_ = 0;
   int64_t heldSinceMs_ = -1;  // when the paint now held back was first held
   int64_t lastPumpMs_ = 0;
+  // Poll ticks wait out the first pump of a burst (see ProcessEvents).
+  bool firstPump_ = false;
+  bool tickDeferred_ = false;
 };
 
 }  // namespace stanzo

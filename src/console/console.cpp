@@ -393,8 +393,9 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, TextMask(mask, env_.codePage, leadBytes_),
-                          [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(
+      *initLines_, [&] { return TextMask(mask, env_.codePage, leadBytes_); },
+      [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {

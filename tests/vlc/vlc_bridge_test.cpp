@@ -30,6 +30,7 @@
 #include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
+#include "stage/overlay_cases.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -290,7 +291,6 @@ TEST_F(VlcBridgeTest, BadInputGetsAnErrorLineAndChangesNothing) {
        "Unknown marquee variable `marq-foo'. Known: marq-marquee, marq-position, marq-size, "
        "marq-color, marq-opacity, marq-x, marq-y, marq-refresh, marq-timeout."},
       {"@m1 marq-size", "Missing value for `marq-size'."},
-      {"@m1 marq-marquee", "Missing value for `marq-marquee'."},
       {"@m1 marq-size   ", "Missing value for `marq-size'."},
       {"@m1 marq-size abc", "Bad value `abc' for `marq-size': expected an integer from 0 to 1000."},
       {"@m1 marq-size 12abc",
@@ -341,6 +341,95 @@ TEST_F(VlcBridgeTest, BadInputGetsAnErrorLineAndChangesNothing) {
       Settled(kM1, [&](const GrayFrame& f) { return CountDifferent(*after, f, kM1) > 500; });
   ASSERT_TRUE(alive);
   EXPECT_GE(WordsFound("still alive", Ocr(*alive, kM1)), 1.0);
+}
+
+// The overlays' state as the bridge last handed it to VLC: the chain its
+// debug message "stanzo bridge: overlays marq{...}:marq{...}:marq{...}"
+// holds (VLC runs with VLC_VERBOSE=2), read back into the words of the
+// shared cases. Texts are shown as typed: a lone blank is the empty text,
+// "%%" is "%".
+std::optional<overlaycases::State> LastOverlays(const std::string& log) {
+  constexpr std::string_view kMark = "stanzo bridge: overlays ";
+  const size_t at = log.rfind(kMark);
+  if (at == std::string::npos) return std::nullopt;
+  std::string_view s = std::string_view(log).substr(at + kMark.size());
+  overlaycases::State state = overlaycases::StartState();
+  for (int i = 1; i <= 3; ++i) {
+    if (!s.starts_with("marq{")) return std::nullopt;
+    s.remove_prefix(5);
+    const std::string prefix = "m" + std::to_string(i) + ".";
+    while (!s.empty() && s.front() != '}') {
+      const size_t eq = s.find('=');
+      if (eq == std::string_view::npos) return std::nullopt;
+      std::string name(s.substr(0, eq));
+      s.remove_prefix(eq + 1);
+      std::string value;
+      if (!s.empty() && s.front() == '"') {
+        size_t k = 1;
+        for (; k < s.size() && s[k] != '"'; ++k) {
+          if (s[k] == '\\') ++k;
+          if (k < s.size()) value += s[k];
+        }
+        s.remove_prefix(std::min(k + 1, s.size()));
+      } else {
+        const size_t end = s.find_first_of(",}");
+        value = std::string(s.substr(0, end));
+        s.remove_prefix(std::min(end, s.size()));
+      }
+      if (name == "marquee") {
+        name = "text";
+        std::string shown;
+        for (size_t k = 0; k < value.size(); ++k) {
+          shown += value[k];
+          if (value[k] == '%' && k + 1 < value.size() && value[k + 1] == '%') ++k;
+        }
+        value = shown == " " ? "" : shown;
+      }
+      state[prefix + name] = value;
+      if (!s.empty() && s.front() == ',') s.remove_prefix(1);
+    }
+    if (s.empty()) return std::nullopt;
+    s.remove_prefix(1);  // '}'
+    if (i < 3 && !s.starts_with(":")) return std::nullopt;
+    if (i < 3) s.remove_prefix(1);
+  }
+  return state;
+}
+
+// The rule book's cases, which the rehearsal stage passes too: each from
+// the start state, its lines sent one by one, each answer checked, then
+// the state VLC was given.
+TEST_F(VlcBridgeTest, FollowsTheSharedOverlayCases) {
+  const auto cases = overlaycases::Load(STANZO_OVERLAY_CASES);
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const auto endsWithPrompt = [](const std::string& s) {
+    return s.size() >= 2 && s.compare(s.size() - 2, 2, "> ") == 0;
+  };
+  std::string reset, prompts;
+  for (const std::string& l : overlaycases::ResetLines()) {
+    reset += l + "\n";
+    prompts += "> ";
+  }
+  for (const overlaycases::Case& k : cases) {
+    SCOPED_TRACE("overlay_cases.txt:" + std::to_string(k.file_line));
+    ASSERT_TRUE(c->SendRaw(reset));
+    ASSERT_TRUE(
+        c->ReadUntil([&](const std::string& s) { return s.size() >= prompts.size(); }, kReply))
+        << c->received();
+    ASSERT_EQ(c->Take(), prompts);
+    for (const overlaycases::Exchange& x : k.exchanges) {
+      ASSERT_TRUE(c->SendLine(x.line));
+      ASSERT_TRUE(c->ReadUntil(endsWithPrompt, kReply)) << c->received();
+      EXPECT_EQ(c->Take(), x.reply) << x.line.substr(0, 60);
+    }
+    const auto state = LastOverlays(player_->Log());
+    ASSERT_TRUE(state) << "no overlay chain in VLC's log";
+    EXPECT_EQ(*state, overlaycases::Expected(k));
+  }
+  // Back to the layout the later tests expect.
+  EXPECT_EQ(SendAll(*c, overlaycases::ResetLines()), prompts);
+  EXPECT_EQ(SendAll(*c, kConsoleInit), "> > > > > > ");
 }
 
 TEST_F(VlcBridgeTest, MeasuresTheTimeFromCommandToScreen) {
@@ -759,6 +848,8 @@ TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides
 }  // namespace stanzo::vlctest
 
 int main(int argc, char** argv) {
+  // Debug messages in VLC's log: the bridge logs there the overlays it sets.
+  setenv("VLC_VERBOSE", "2", 0);
   // Before any thread exists: a private network for the fixed ports.
   // STANZO_VLC_SHARED_NETWORK=1 keeps the machine's network (free ports).
   stanzo::vlctest::g_privateNetwork =
