@@ -27,3 +27,6 @@ set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 # Every program in one folder: the window test starts stanzo.exe from beside
 # itself.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# pugixml, for the song reader (src/songs), from Debian's source.
+include(cmake/pugixml.cmake)

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-20}
 build=build/fuzz
-targets=(masks_fuzz line_file_fuzz settings_fuzz)
+targets=(masks_fuzz line_file_fuzz settings_fuzz songs_fuzz)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSTANZO_WERROR=ON -DSTANZO_FUZZ=ON -DSTANZO_BENCH=OFF -DSTANZO_SANITIZE=OFF

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles the Windows console with mingw-w64 into build/windows/ and
-# packs dist/stanzo-windows-x64.zip: stanzo.exe (static, needs no DLL but
-# Windows' own), the VLC bridge with its black picture and a README.txt for
-# Windows users.
+# packs dist/stanzo-windows-x64.zip: stanzo.exe and the song converter
+# stanzo-songs.exe (static, need no DLL but Windows' own), the VLC bridge
+# with its black picture and a README.txt for Windows users.
 # Installs what it needs first; safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,8 +15,9 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release -DSTANZO_WERROR=
 cmake --build build/windows -j "$(nproc)" "$@"
 
 exe=build/windows/bin/stanzo.exe
-# Only Windows' own DLLs may be imported: nothing needs to ship beside it.
-dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print toupper($3) }' | sort)
+# Only Windows' own DLLs may be imported: nothing needs to ship beside them.
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" build/windows/bin/stanzo-songs.exe |
+  awk '/DLL Name:/ { print toupper($3) }' | sort -u)
 for dll in $dlls; do
   case "$dll" in
     KERNEL32.DLL | USER32.DLL | GDI32.DLL | COMCTL32.DLL | MSVCRT.DLL | ADVAPI32.DLL | \
@@ -27,8 +28,8 @@ done
 
 stage=build/windows/dist/stanzo
 rm -rf "$stage" && mkdir -p "$stage/vlc" dist
-cp "$exe" "$stage/"
-x86_64-w64-mingw32-strip "$stage/stanzo.exe"
+cp "$exe" build/windows/bin/stanzo-songs.exe "$stage/"
+x86_64-w64-mingw32-strip "$stage/stanzo.exe" "$stage/stanzo-songs.exe"
 # Execute installs the bridge for VLC from here, and the default launch
 # command plays the black picture from here.
 cp vlc/intf/stanzo_bridge.lua vlc/stanzo_black.png "$stage/vlc/"

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, and only those still missing.
-# Usage: scripts/deps.sh build|test|run|shots|vlc|browser|windows ...
+# Usage: scripts/deps.sh build|test|run|shots|vlc|browser|package|windows ...
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ qt6-base-dev qt6-websockets-dev libcpp-httplib-dev nlohmann-json3-dev pkg-config libgl-dev libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation2"
+  [build]="cmake ninja-build g++ qt6-base-dev qt6-websockets-dev libcpp-httplib-dev nlohmann-json3-dev pkg-config libgl-dev libgtest-dev libgmock-dev libpugixml-dev fonts-dejavu-core fonts-liberation2"
   [test]="clang libclang-rt-14-dev xvfb xauth libxcb1-dev"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [browser]="chromium fonts-dejavu-core"
+  [package]="dpkg-dev file lintian gzip"
   [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev dpkg-dev wine wine64 fonts-wine xvfb xauth zip locales"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )

@@ -119,4 +119,15 @@ std::optional<std::string> QtDialogs::OpenFile(const OpenFileRequest& request) {
   return std::nullopt;
 }
 
+std::vector<std::string> QtDialogs::OpenFiles(const OpenFileRequest& request) {
+  QFileDialog dlg(parent_, Q(request.title), Q(request.initialDir));
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(QFileDialog::ExistingFiles);
+  dlg.setNameFilters(Q(QtFilterFrom(request.filter)).split(";;"));
+  std::vector<std::string> paths;
+  if (dlg.exec() != QDialog::Accepted) return paths;
+  for (const QString& file : dlg.selectedFiles()) paths.push_back(file.toStdString());
+  return paths;
+}
+
 }  // namespace stanzo

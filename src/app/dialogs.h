@@ -19,6 +19,7 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> Prompt(const std::string& title, const std::string& label,
                                     const std::string& initial) override;
   std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
+  std::vector<std::string> OpenFiles(const OpenFileRequest& request) override;
 
  private:
   QWidget* parent_;

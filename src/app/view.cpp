@@ -181,6 +181,18 @@ void WidgetView::AppendLines(Control c, const std::string& text) {
   m->appendPlainText(Q(text));
 }
 
+void WidgetView::InsertText(Control c, size_t offset, const std::string& text) {
+  auto* m = qobject_cast<QPlainTextEdit*>(W(c));
+  if (!m) Unsupported(W(c), "InsertText");
+  QTextCursor cursor(m->document());
+  cursor.setPosition(EditorPosition(m->document()->toRawText(), offset));
+  // One edit block: one undo takes the whole insert back.
+  cursor.beginEditBlock();
+  cursor.insertText(ToEditorWidget(text));
+  cursor.endEditBlock();
+  m->setTextCursor(cursor);
+}
+
 bool WidgetView::Enabled(Control c) const {
   return W(c)->isEnabled();
 }

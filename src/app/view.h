@@ -26,6 +26,7 @@ class WidgetView : public ConsoleView {
   std::string Text(Control c) const override;
   void SetText(Control c, const std::string& text) override;
   void AppendLines(Control c, const std::string& text) override;
+  void InsertText(Control c, size_t offset, const std::string& text) override;
   bool Enabled(Control c) const override;
   void SetEnabled(Control c, bool enabled) override;
   int ItemCount(Control c) const override;

@@ -1,17 +1,23 @@
 #include "app/window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
+#include <QUrl>
+#include <memory>
 
 #include "app/camera_group.h"
 #include "app/dialogs.h"
@@ -30,6 +36,8 @@ Key KeyOf(const QKeyEvent* e) {
       return Key::kF;
     case Qt::Key_F3:
       return Key::kF3;
+    case Qt::Key_O:
+      return Key::kO;
     case Qt::Key_0:
       return (e->modifiers() & Qt::KeypadModifier) ? Key::kNumpad0 : Key::kOther;
     case Qt::Key_PageDown:
@@ -106,6 +114,10 @@ void TfrmMain::BindEvents() {
     }
   }
   connect(Timer1, &QTimer::timeout, this, [this] {
+    if (firstPump_) {
+      tickDeferred_ = true;  // see ProcessEvents
+      return;
+    }
     if (events_) events_->Tick();
   });
   connect(Find<RadioGroup>(Control::grpCams), &RadioGroup::clicked, this, [this](int index) {
@@ -115,9 +127,10 @@ void TfrmMain::BindEvents() {
     if (s == Qt::ApplicationActive && events_) events_->Activated();
   });
   // Every event of the application passes eventFilter once: the keys of
-  // the whole window before the focused control, and those of memLyric
-  // and butSlide.
+  // the whole window before the focused control, those of memLyric and
+  // butSlide, and the drops on memLyric's viewport.
   qApp->installEventFilter(this);
+  BindSongEvents();
 }
 
 std::optional<Control> TfrmMain::FocusedControl() const {
@@ -126,6 +139,38 @@ std::optional<Control> TfrmMain::FocusedControl() const {
       if (W(static_cast<Control>(i)) == w) return static_cast<Control>(i);
   }
   return std::nullopt;
+}
+
+void TfrmMain::BindSongEvents() {
+  // Song files dropped on the lyric editor go to the console (its viewport
+  // receives the drops, seen by the application's filter above); "Insert
+  // Song..." joins the editor's own menu.
+  auto* memLyric = Find<QPlainTextEdit>(Control::memLyric);
+  auto* insertSong =
+      new QAction(QString(kInsertSongCaption) + '\t' + kInsertSongShortcut, memLyric);
+  insertSong->setObjectName("mnuInsertSong");
+  connect(insertSong, &QAction::triggered, this, [this] {
+    if (events_) events_->InsertSongChosen(Control::memLyric);
+  });
+  memLyric->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(memLyric, &QWidget::customContextMenuRequested, this, [memLyric, insertSong](QPoint at) {
+    std::unique_ptr<QMenu> menu(memLyric->createStandardContextMenu(at));
+    menu->addSeparator();
+    menu->addAction(insertSong);
+    menu->exec(memLyric->viewport()->mapToGlobal(at));
+  });
+}
+
+bool TfrmMain::DropFiles(QEvent* event) {
+  const QMimeData* data = static_cast<QDropEvent*>(event)->mimeData();
+  std::vector<std::string> paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  if (paths.empty()) return false;  // text and the like: the editor's own drop
+  static_cast<QDropEvent*>(event)->acceptProposedAction();
+  if (event->type() == QEvent::Drop && events_) events_->FilesDropped(Control::memLyric, paths);
+  return true;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -140,13 +185,19 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   QWidget* memLyric = W(Control::memLyric);
+  if (watched == Find<QPlainTextEdit>(Control::memLyric)->viewport() &&
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+       event->type() == QEvent::Drop)) {
+    if (DropFiles(event)) return true;
+  }
   if (watched == memLyric && event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (events_ && events_->KeyUp(Control::memLyric, KeyOf(key), ShiftOf(key))) return true;
   } else if (watched == memLyric && event->type() == QEvent::ShortcutOverride) {
-    // Ctrl+F3 and Ctrl+F belong to the editor while it has the focus.
+    // Ctrl+F3, Ctrl+F and Ctrl+O belong to the editor while it has the focus.
     auto* key = static_cast<QKeyEvent*>(event);
-    if (ShiftOf(key) == kCtrl && (key->key() == Qt::Key_F || key->key() == Qt::Key_F3)) {
+    if (ShiftOf(key) == kCtrl &&
+        (key->key() == Qt::Key_F || key->key() == Qt::Key_F3 || key->key() == Qt::Key_O)) {
       event->accept();
       return true;
     }
@@ -199,14 +250,28 @@ void TfrmMain::SetItems(Control c, const std::vector<std::string>& items) {
 // next pump whatever it is, so a slow series of pumps (the process
 // runner's wait loop) still repaints; otherwise it waits for the next pump
 // or for the event loop.
+//
+// The first pump after a quiet spell is the one between the two lines of a
+// slide, and a poll tick due just then (a read and a log entry, a third of
+// a millisecond or more) would stretch that gap too. So that pump lets the
+// tick wait: it runs as soon as the pump is over, from the next pump or the
+// event loop, which for a slide is after its second line has gone out.
 void TfrmMain::ProcessEvents() {
   const int64_t now = clock_.NowMs();
   const bool afterQuiet = now - lastPumpMs_ > kFrameMs;
   const bool overdue = heldSinceMs_ >= 0 && now - heldSinceMs_ >= kFrameMs;
   holdPaint_ = !overdue && (afterQuiet || now - lastPaintMs_ < kFrameMs);
+  firstPump_ = afterQuiet;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  firstPump_ = false;
   holdPaint_ = false;
   lastPumpMs_ = clock_.NowMs();
+  if (tickDeferred_) {
+    tickDeferred_ = false;
+    QTimer::singleShot(0, this, [this] {
+      if (events_) events_->Tick();
+    });
+  }
   if (paintHeld_) {
     paintHeld_ = false;
     QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);

@@ -58,6 +58,10 @@ class TfrmMain : public QWidget, public WidgetView {
   void BindEvents();
   // The control of the table that holds the focus, or nullopt.
   std::optional<Control> FocusedControl() const;
+  void BindSongEvents();
+  // A drag or drop of files on the lyric editor: true when it was files
+  // (reported on Drop), false for anything the editor takes itself.
+  bool DropFiles(QEvent* event);
   template <class T>
   T* Find(Control c) const {
     return qobject_cast<T*>(W(c));
@@ -86,6 +90,9 @@ class TfrmMain : public QWidget, public WidgetView {
   int64_t lastPaintMs_ = 0;
   int64_t heldSinceMs_ = -1;  // when the paint now held back was first held
   int64_t lastPumpMs_ = 0;
+  // Poll ticks wait out the first pump of a burst (see ProcessEvents).
+  bool firstPump_ = false;
+  bool tickDeferred_ = false;
 };
 
 }  // namespace stanzo

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 
+#include "console/file_places.h"
+#include "console/song_insert.h"
 #include "extras/cameras.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
 #include "extras/stress_test.h"
+#include "link/host_port.h"
+#include "link/tcp_errors.h"
 #include "link/vlc_commands.h"
 #include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
+#include "songs/song_files.h"
 #include "stage/overlay_state.h"
 
 namespace stanzo {
@@ -109,6 +114,12 @@ std::string JoinLines(const Strings& lines) {
 
 }  // namespace
 
+std::string ConnectRefusedHint(const std::string& hostText) {
+  const HostPort target = ParseHostPort(hostText);
+  return "The player started, but nothing listens on " + target.host + ":" +
+         std::to_string(target.port) + "; check its bridge and the port";
+}
+
 std::string LogLines(const std::string& entry) {
   std::string out;
   out.reserve(entry.size());
@@ -188,8 +199,10 @@ void Console::Guard(const std::function<void()>& handler) {
 
 void Console::FormCreate() {
   view_.SetTitle(kConsoleTitle);
-  appDir_ = AppDirOf(exePath_);
-  settings_ = std::make_unique<IniFile>(SettingsPathOf(exePath_), env_);
+  // Beside the program, or the user's folders for an installed one.
+  const FilePlaces places = FindFilePlaces(env_, exePath_);
+  appDir_ = places.dataDir;
+  settings_ = std::make_unique<IniFile>(places.settingsPath, env_);
   LoadSettings();
 }
 
@@ -301,7 +314,20 @@ void Console::ShowConnectionState(bool connected) {
 }
 
 void Console::butConnectClick() {
-  channel_.ToggleConnection(view_.Text(Control::edHost));
+  const std::string host = view_.Text(Control::edHost);
+  try {
+    channel_.ToggleConnection(host);
+  } catch (const EIdConnectException& e) {
+    // A player started by Execute that refuses the link runs without its
+    // bridge, or the bridge listens elsewhere: VLC itself looks healthy.
+    // The refusal is told by its text, the same on every system.
+    const std::string refused = SocketErrorText(platform::SocketCondition::kConnectionRefused);
+    const std::string_view what = e.what();
+    if (what.size() >= refused.size() && what.substr(what.size() - refused.size()) == refused &&
+        programs_->RecentExecute())
+      LogEvent("E", ConnectRefusedHint(host));
+    throw;
+  }
 }
 
 void Console::butSendAdhocClick() {
@@ -404,8 +430,9 @@ void Console::memInitChange() {
 }
 
 void Console::RunInitCommands(const std::string& mask) {
-  stanzo::RunInitCommands(*initLines_, TextMask(mask, env_.codePage, leadBytes_),
-                          [this](const std::string& l) { SendCommand(l); });
+  stanzo::RunInitCommands(
+      *initLines_, [&] { return TextMask(mask, env_.codePage, leadBytes_); },
+      [this](const std::string& l) { SendCommand(l); });
 }
 
 void Console::butHelpMasksClick() {
@@ -417,6 +444,49 @@ void Console::butHelpMasksClick() {
 void Console::memLyricChange() {
   view_.SetEnabled(Control::butLyricSave, true);
   view_.SetEnabled(Control::butToList, true);
+}
+
+void Console::mnuInsertSongClick() {
+  OpenFileRequest request;
+  request.title = "Insert Song";
+  request.filter =
+      "Song files (*.xml;*.cho;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.usr)|"
+      "*.xml;*.XML;*.cho;*.CHO;*.chordpro;*.chopro;*.crd;*.pro;*.txt;*.TXT;*.usr;*.USR|"
+      "all files (*)|*";
+  // OpenSong keeps its songs in files without an extension: "all files"
+  // finds those.
+  const std::string songs = appDir_ + "Songs";
+  if (env_.files.List(songs)) {
+    request.initialDir = songs + appDir_.back();
+  } else {
+    request.initialDir = settings_->ReadString(kSectionMain, kKeySongFolder, "");
+  }
+  const std::vector<std::string> paths = view_.Dialog().OpenFiles(request);
+  if (paths.empty()) return;
+  settings_->WriteString(kSectionMain, kKeySongFolder, DirWithSlash(paths.front()));
+  InsertSongs(paths);
+}
+
+void Console::InsertSongs(const std::vector<std::string>& paths) {
+  std::vector<std::vector<std::string>> songs;
+  std::vector<std::string> errors;
+  for (const std::string& path : paths) {
+    songs::SongResult song = songs::ReadSongFile(path, env_.files);
+    if (song.ok) {
+      songs.push_back(std::move(song.lines));
+    } else {
+      errors.push_back("Cannot insert the song " + path + ": " + song.error);
+    }
+  }
+  if (!songs.empty()) {
+    const ConsoleView::Selection selection = view_.GetSelection(Control::memLyric);
+    const TextInsert insert =
+        SongInsert(view_.Text(Control::memLyric), selection.start + selection.length, songs);
+    view_.InsertText(Control::memLyric, insert.offset, insert.text);
+    view_.SetSelection(Control::memLyric, insert.caret, 0);
+    view_.SetFocus(Control::memLyric);
+  }
+  for (const std::string& error : errors) view_.Dialog().ShowError(ErrorDisplayText(error));
 }
 
 void Console::CopyLyricsToQueue() {
@@ -447,6 +517,9 @@ bool Console::memLyricKeyUp(Key key, unsigned shift) {
   if (shift != kCtrl) return false;
   Search view(view_);
   switch (key) {
+    case Key::kO:
+      mnuInsertSongClick();
+      return true;
     case Key::kA:
       view_.SetSelection(Control::memLyric, 0, view_.Text(Control::memLyric).size());
       return true;
@@ -620,7 +693,7 @@ remote::Reply Console::RemoteAction(remote::Route action, long long index) {
 void Console::LoadLaunchHistory() {
   // Without a history file the default launch command stands ready.
   view_.SetItems(Control::cboLaunchCmd, LoadHistory(kLaunchHistoryFile, &launchEncoding_)
-                                            .value_or(Strings{DefaultLaunchCommand(env_.system)}));
+                                            .value_or(Strings{DefaultLaunchCommand(env_)}));
   if (view_.ItemCount(Control::cboLaunchCmd) > 0)
     view_.SetItemIndex(Control::cboLaunchCmd, 0);
   else
@@ -637,7 +710,7 @@ void Console::SaveLaunchHistory() {
 void Console::butExecClick() {
   const std::string text = view_.Text(Control::cboLaunchCmd);
   if (text.empty()) return;
-  InstallBridgeForVlc(env_, appDir_);
+  InstallBridgeForVlc(env_, AppDirOf(exePath_));  // shipped beside the program
   programs_->Execute(text);
   RecordLaunch(*launchItems_, text);
 }

@@ -47,7 +47,7 @@ namespace stanzo {
 
 class ProgramStarter;
 
-// File names beside the executable, and fixed texts.
+// File names in AppDir, and fixed texts.
 inline constexpr char kAdhocHistoryFile[] = "Stanzo-SentToVLC.txt";
 inline constexpr char kLaunchHistoryFile[] = "Stanzo-LaunchHist.txt";
 inline constexpr char kAdhocPrompt[] = "(command to send to VLC)";
@@ -60,8 +60,8 @@ class Console : private ChannelView {
 
   // `view` and the services of `env` must outlive the console; it reaches
   // the system only through `env`, and hands it on to the parts it owns.
-  // `exePath` is the executable's full path: it fixes AppDir and the
-  // settings file. No file access here.
+  // `exePath` is the executable's full path: FormCreate finds AppDir and
+  // the settings file from it (console/file_places.h). No file access here.
   Console(ConsoleView& view, const platform::Env& env, std::string exePath);
   // The link goes down with the console, without a disconnected event.
   ~Console() override;
@@ -115,6 +115,19 @@ class Console : private ChannelView {
   void butLyricSaveClick() { SaveLyricFile(); }
   void butToListClick() { CopyLyricsToQueue(); }
   void butLineFromListClick();
+  // Song files dropped on the lyric editor go in at the caret's line.
+  void memLyricDragDrop(const std::vector<std::string>& paths) { InsertSongs(paths); }
+  // "Insert Song..." (the lyric editor's context menu, Ctrl+O there): the
+  // open dialog with multiple selection, starting in the folder "Songs"
+  // beside the program when there is one, else in the folder used last
+  // (remembered in the settings file); the chosen songs go in.
+  void mnuInsertSongClick();
+  // Inserts the lines of the song files at `paths` into the lyric editor
+  // at the caret's line, as one edit (one undo takes it back), and puts the
+  // caret on the first song line. A file that cannot be read or understood
+  // gets an error box naming it and the reason, and nothing of it goes in;
+  // the other files do. The script becomes unsaved; nothing is saved.
+  void InsertSongs(const std::vector<std::string>& paths);
   void butSlideClick();
   void butSlideKeyDown(Key key, unsigned shift);
   void butSlideBackClick();
@@ -254,6 +267,10 @@ class Console : private ChannelView {
   bool slidesRunning_ = false;  // a slide or back press is sending
   bool blankPending_ = false;   // Blank was pressed meanwhile
 };
+
+// The log's hint when a Connect is refused soon after Execute started a
+// program: "The player started, but nothing listens on HOST:PORT; ...".
+std::string ConnectRefusedHint(const std::string& hostText);
 
 // How the log shows one entry: a lone CR, CR LF and LF each end a line; a
 // NUL byte shows as the symbol for NUL.

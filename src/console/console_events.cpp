@@ -100,6 +100,14 @@ void ConsoleEvents::RemoteRequests() {
   console_.RunRemoteTasks();
 }
 
+void ConsoleEvents::FilesDropped(Control c, const std::vector<std::string>& paths) {
+  if (c == Control::memLyric) console_.Guard([&] { console_.memLyricDragDrop(paths); });
+}
+
+void ConsoleEvents::InsertSongChosen(Control c) {
+  if (c == Control::memLyric) console_.Guard([&] { console_.mnuInsertSongClick(); });
+}
+
 void ConsoleEvents::Tick() {
   console_.Guard([&] { console_.Timer1Timer(); });
 }

@@ -25,6 +25,8 @@ class ConsoleEvents : public WindowEvents {
   bool KeyUp(Control c, Key key, unsigned shift) override;
   bool FormKeyDown(std::optional<Control> focus, Key key, unsigned shift) override;
   void RemoteRequests() override;
+  void FilesDropped(Control c, const std::vector<std::string>& paths) override;
+  void InsertSongChosen(Control c) override;
   void Tick() override;
   void Shown() override;
   void Activated() override;

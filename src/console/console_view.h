@@ -59,7 +59,7 @@ const char* ControlName(Control c);
 // The keys the core's key handlers act on; every other key is kOther.
 // kPeriod is the "." key of the main block, kB the letter B; PageDown and
 // PageUp are also those of a presentation clicker.
-enum class Key { kOther, kA, kF, kF3, kNumpad0, kPageDown, kPageUp, kPeriod, kB };
+enum class Key { kOther, kA, kF, kF3, kNumpad0, kO, kPageDown, kPageUp, kPeriod, kB };
 
 // Modifier state of a key event, as bit flags. kOtherModifier stands for
 // any modifier a platform has beyond these three.
@@ -86,6 +86,10 @@ class ConsoleView {
   virtual void SetText(Control c, const std::string& text) = 0;
   // Multi-line editor: appends `text` as new lines at the end.
   virtual void AppendLines(Control c, const std::string& text) = 0;
+  // Multi-line editor: inserts `text` at byte `offset` of Text(c) as one
+  // edit, which one undo by the operator takes back whole. Fires the change
+  // event as an operator's edit does; the caret is left after the text.
+  virtual void InsertText(Control c, size_t offset, const std::string& text) = 0;
 
   virtual bool Enabled(Control c) const = 0;
   virtual void SetEnabled(Control c, bool enabled) = 0;

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace stanzo {
 
@@ -39,6 +40,10 @@ class Dialogs {
   // File-open dialog: the path must exist; a name that does not exist yet is
   // accepted after asking whether to create it. Nothing on Cancel.
   virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
+  // File-open dialog with multiple selection: only existing files can be
+  // chosen (request.fileName and defaultExt are not used). Full paths, in
+  // the order the dialog gives them; empty on Cancel.
+  virtual std::vector<std::string> OpenFiles(const OpenFileRequest& request) = 0;
 };
 
 // The text the default error handler shows for an exception message: a

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "console/console_view.h"
 
@@ -16,6 +18,10 @@ namespace stanzo {
 
 // How often a window's timer ticks (WindowEvents::Tick).
 inline constexpr int kTickIntervalMs = 80;
+// The lyric editor's context-menu item that inserts song files, and its
+// shortcut there (Key::kO with kCtrl), as both windows show them.
+inline constexpr char kInsertSongCaption[] = "Insert Song...";
+inline constexpr char kInsertSongShortcut[] = "Ctrl+O";
 
 class WindowEvents {
  public:
@@ -42,6 +48,12 @@ class WindowEvents {
   // The console's web server has requests waiting. The server posts this
   // to the window's thread; it is never made from another thread.
   virtual void RemoteRequests() {}
+  // Files were dropped on control `c` (the lyric editor's drops are
+  // reported): their full paths, in the order the drop gives them.
+  virtual void FilesDropped(Control c, const std::vector<std::string>& paths) = 0;
+  // "Insert Song..." was chosen in control `c`'s context menu (the lyric
+  // editor has it).
+  virtual void InsertSongChosen(Control c) = 0;
   // The poll timer ticked.
   virtual void Tick() = 0;
   // The window was shown, or the operator returned to it (it became the

@@ -48,10 +48,29 @@ std::string BlackPicturePath(const std::string& dataHome) {
   return dataHome + "/stanzo/" + kBlackPicture;
 }
 
-std::string DefaultLaunchCommand(const std::string& dataHome) {
+std::string ChooseBlackPicture(const std::string& dataHome, const std::string& exeDir,
+                               const std::function<bool(const std::string&)>& exists) {
+  const std::string user = dataHome.empty() ? std::string() : BlackPicturePath(dataHome);
+  if (exeDir.empty()) return user;
+  // The package's prefix: the folder above the program's "bin".
+  const size_t up = exeDir.find_last_of('/', exeDir.size() - 2);
+  const std::string prefix = up == std::string::npos ? std::string() : exeDir.substr(0, up + 1);
+  for (const std::string& path :
+       {user, exeDir + "vlc/" + kBlackPicture,
+        prefix.empty() ? std::string() : prefix + "share/stanzo/" + kBlackPicture}) {
+    if (!path.empty() && exists(path)) return path;
+  }
+  return user;
+}
+
+std::string LinuxLaunchCommand(const std::string& picture) {
   const std::string command = std::string(kLinuxVlc) + kVlcArguments;
-  if (dataHome.empty()) return command;
-  return command + kPlayPicture + QuoteWord(BlackPicturePath(dataHome));
+  if (picture.empty()) return command;
+  return command + kPlayPicture + QuoteWord(picture);
+}
+
+std::string DefaultLaunchCommand(const std::string& dataHome) {
+  return LinuxLaunchCommand(dataHome.empty() ? std::string() : BlackPicturePath(dataHome));
 }
 
 std::string WindowsLaunchCommand(const std::string& appDir) {
@@ -62,11 +81,14 @@ std::string WindowsLaunchCommand(const std::string& appDir) {
   return command + kPlayPicture + "\"" + appDir + kShippedFolder + kBlackPicture + "\"";
 }
 
-std::string DefaultLaunchCommand(platform::System& system) {
-  if (system.Kind() == platform::System::Family::kWindows)
-    return WindowsLaunchCommand(ExecutableDir(system));
-  // As vlc/install.sh finds it.
-  return DefaultLaunchCommand(system.UserDataDir());
+std::string DefaultLaunchCommand(const platform::Env& env) {
+  if (env.system.Kind() == platform::System::Family::kWindows)
+    return WindowsLaunchCommand(ExecutableDir(env.system));
+  return LinuxLaunchCommand(ChooseBlackPicture(
+      env.system.UserDataDir(), ExecutableDir(env.system), [&env](const std::string& path) {
+        std::string bytes;
+        return env.files.Read(path, &bytes) == platform::FileResult::Ok;
+      }));
 }
 
 int BridgeVersion(std::string_view script) {
@@ -88,29 +110,57 @@ bool BridgeNeedsCopy(std::string_view shipped, const std::optional<std::string>&
   return have < ship || (have == ship && *installed != shipped);
 }
 
+std::optional<std::string> BridgeToInstall(const std::optional<std::string>& shipped,
+                                           const std::optional<std::string>& system,
+                                           const std::optional<std::string>& user) {
+  const std::optional<std::string>& source =
+      !shipped || (system && BridgeVersion(*system) > BridgeVersion(*shipped)) ? system : shipped;
+  if (!source) return std::nullopt;
+  if (!user) {
+    // VLC finds the system copy when it is the source or newer.
+    if (system && !BridgeNeedsCopy(*source, *system)) return std::nullopt;
+    return source;
+  }
+  return BridgeNeedsCopy(*source, user) ? source : std::nullopt;
+}
+
+namespace {
+
+// A file's bytes; nullopt when missing, unreadable or empty.
+std::optional<std::string> ReadCopy(platform::Files& files, const std::string& path) {
+  std::string bytes;
+  if (path.empty() || files.Read(path, &bytes) != platform::FileResult::Ok || bytes.empty())
+    return std::nullopt;
+  return bytes;
+}
+
+}  // namespace
+
 BridgeInstall InstallBridge(platform::Files& files, const std::string& shippedPath,
-                            const std::string& installDir) {
-  std::string shipped;
-  if (files.Read(shippedPath, &shipped) != platform::FileResult::Ok || shipped.empty())
-    return BridgeInstall::NotShipped;
+                            const std::string& installDir, const std::string& systemPath) {
+  const std::optional<std::string> shipped = ReadCopy(files, shippedPath);
+  const std::optional<std::string> system = ReadCopy(files, systemPath);
+  if (!shipped && !system) return BridgeInstall::NotShipped;
   const std::string target = installDir + kBridgeFileName;
   std::string bytes;
   std::optional<std::string> installed;
   // An unreadable copy counts as missing: replacing it is the best chance.
   if (files.Read(target, &bytes) == platform::FileResult::Ok) installed = std::move(bytes);
-  if (!BridgeNeedsCopy(shipped, installed)) return BridgeInstall::UpToDate;
+  const std::optional<std::string> copy = BridgeToInstall(shipped, system, installed);
+  if (!copy) return BridgeInstall::UpToDate;
   if (!files.MakeDirs(installDir)) return BridgeInstall::Failed;
-  return files.Replace(target, shipped) == platform::FileResult::Ok ? BridgeInstall::Installed
-                                                                    : BridgeInstall::Failed;
+  return files.Replace(target, *copy) == platform::FileResult::Ok ? BridgeInstall::Installed
+                                                                  : BridgeInstall::Failed;
 }
 
-BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& appDir) {
-  // Elsewhere vlc/install.sh puts the bridge where VLC finds it.
-  if (env.system.Kind() != platform::System::Family::kWindows) return BridgeInstall::NotShipped;
-  const std::string appData = env.system.UserDataDir();
-  if (appDir.empty() || appData.empty()) return BridgeInstall::NotShipped;
-  return InstallBridge(env.files, appDir + kShippedFolder + kBridgeFileName,
-                       appData + "\\vlc\\lua\\intf\\");
+BridgeInstall InstallBridgeForVlc(const platform::Env& env, const std::string& exeDir) {
+  const std::string dataHome = env.system.UserDataDir();
+  if (exeDir.empty() || dataHome.empty()) return BridgeInstall::NotShipped;
+  const char sep = env.system.Kind() == platform::System::Family::kWindows ? '\\' : '/';
+  const std::string system = env.system.SystemVlcLuaIntfDir();
+  return InstallBridge(env.files, exeDir + "vlc" + sep + kBridgeFileName,
+                       dataHome + sep + "vlc" + sep + "lua" + sep + "intf" + sep,
+                       system.empty() ? std::string() : system + kBridgeFileName);
 }
 
 }  // namespace stanzo

@@ -2,9 +2,21 @@
 // Cameras): it says in the log when one cannot be started or fails at
 // once, and it follows an edit of the settings file to its end.
 //
-// Log lines are handed to `log` as the text of one "E" entry:
-//   "<command>: not started: <reason>"
-//   "<command>: ended with exit code <n>"
+// Log lines are handed to `log` as the text of one "E" entry, the reason
+// first, so that it shows in the log's width (which does not wrap), and
+// the command last:
+//   "Not started (<reason>): <command>"
+//   "Ended with exit code <n>: <command>"
+//   "<program>: <the program's own error line>"
+// The last one comes from what a program started by Execute writes to its
+// standard error in its first seconds, once per start: an error of one of
+// VLC's interfaces (the bridge, VLC's CLI: InterfaceError) at once, since
+// VLC runs on healthy-looking without them; or, when the program ends
+// early and failing, its first error line (ErrorLine), else its first
+// line ("VLC is not supposed to be run as root"). Other errors of a
+// program that runs on (no audio server, say) are not the console's to
+// tell. Everything the program writes also goes on to the console's
+// standard error, as before.
 // No message box: a launch that fails is something to read, not to click
 // away.
 //
@@ -15,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +45,8 @@ class ProgramStarter {
   // early with a non-zero exit code failed to start in all but name (VLC
   // refusing to run as root, its port in use).
   static constexpr int64_t kEarlyExitMs = 5000;
+  // How long after a failed end its last error lines are waited for.
+  static constexpr int64_t kSettleMs = 200;
   // How often the settings file is looked at while an edit that cannot be
   // waited for goes on.
   static constexpr int64_t kFileCheckMs = 500;
@@ -44,8 +59,27 @@ class ProgramStarter {
   ProgramStarter(const ProgramStarter&) = delete;
   ProgramStarter& operator=(const ProgramStarter&) = delete;
 
+  // How long after Execute a refused connection hints that the player
+  // runs without its bridge (RecentExecute).
+  static constexpr int64_t kConnectHintMs = 60000;
+
   // Execute: starts `commandLine` without waiting.
   void Execute(const std::string& commandLine);
+
+  // True once after an Execute that started a program less than
+  // kConnectHintMs ago; false again until the next Execute.
+  bool RecentExecute();
+
+  // The part of a line of the player's standard error worth a log line:
+  // one that reports an error, in VLC's "[<object>] <module> error: <text>"
+  // form or as "error: ...", without the object's address; empty for any
+  // other line, and for VLC's errors of optional interfaces that every
+  // start without a desktop session reports (D-Bus, global hot keys, the
+  // runtime folder).
+  static std::string ErrorLine(const std::string& line);
+  // True for an ErrorLine of one of VLC's interfaces: tagged with its
+  // name ("[stanzo_bridge] ...", "[cli] ...") or from its Lua loader.
+  static bool InterfaceError(const std::string& errorLine);
 
   // Edit Cameras: runs `editor` on the settings file `path`. An editor
   // that waits is waited for (pumping events), then `reload` runs. One
@@ -69,6 +103,11 @@ class ProgramStarter {
     platform::Processes::Id id;
     std::string commandLine;
     int64_t startedMs;
+    std::string partial;     // standard error after its last complete line
+    std::string firstLine;   // its first non-empty line
+    std::string firstError;  // its first ErrorLine
+    bool errorLogged = false;
+    std::optional<int64_t> endedMs;  // when a failed end was first seen
   };
   struct Follow {
     std::string path;
@@ -78,12 +117,16 @@ class ProgramStarter {
   };
 
   void CheckFile();
+  // Takes the program's new standard error; logs its first error line.
+  // `ended`: what is left is a last line.
+  void ReadErrors(Watched& w, bool ended);
 
   Log log_;
   const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
   ReadFile readFile_;
   std::vector<Watched> watched_;
   Follow follow_;
+  std::optional<int64_t> executedMs_;  // the last Execute that started a program
 };
 
 }  // namespace stanzo

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace stanzo::platform {
@@ -34,6 +36,24 @@ bool Files::MakeDirs(const std::string& dir) {
   std::error_code ec;
   std::filesystem::create_directories(path, ec);
   return std::filesystem::is_directory(path, ec);
+}
+
+bool Files::CanCreateIn(const std::string& dir) {
+  if (dir.empty()) return false;
+  std::string name = dir;
+  if (name.back() != '/' && name.back() != '\\') name += '/';
+  // A name no other program uses, unique per call.
+  name += ".stanzo-probe-" +
+          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  bool created = false;
+  {
+    std::ofstream probe(path, std::ios::binary | std::ios::trunc);
+    created = probe.is_open();
+  }
+  std::error_code ec;
+  if (created) std::filesystem::remove(path, ec);
+  return created;
 }
 
 std::string TempNameFor(const std::string& target, uint64_t process, uint64_t count) {

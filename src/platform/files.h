@@ -58,6 +58,11 @@ class Files {
   // missing parent; true when it exists afterwards. The default serves
   // every system (std::filesystem); test doubles override it.
   virtual bool MakeDirs(const std::string& dir);
+  // True when this process can create a file in directory `dir` (it
+  // exists and lets us write). The default serves every system: it creates
+  // and removes a probe file there, which answers for read-only mounts and
+  // access rules alike; test doubles override it.
+  virtual bool CanCreateIn(const std::string& dir);
 
   // The operating system's files; lives for the whole run.
   static Files& Default();

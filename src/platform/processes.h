@@ -51,6 +51,22 @@ class Processes {
   // no such working directory, a malformed or empty line).
   virtual Started Start(const std::string& commandLine, const std::string& workingDir) = 0;
 
+  // Start, and the program's standard error is read as well: whatever it
+  // writes there while watched is handed out by ReadErrors, and every byte
+  // goes on to the console's own standard error, during the watching and
+  // after it, as long as the program writes (also once the console has
+  // ended). The default reads nothing: it is Start.
+  virtual Started StartReadingErrors(const std::string& commandLine,
+                                     const std::string& workingDir) {
+    return Start(commandLine, workingDir);
+  }
+
+  // Without blocking: the bytes the program wrote to its standard error
+  // since the last call (nothing for one started by Start). Bytes the
+  // console does not fetch quickly enough may be left out here; they still
+  // reach the console's standard error.
+  virtual std::string ReadErrors(Id /*id*/) { return std::string(); }
+
   // Without blocking: has the program ended, and how. Once it reports an
   // end it keeps reporting the same.
   virtual Status Poll(Id id) = 0;

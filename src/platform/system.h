@@ -43,6 +43,16 @@ class System {
   // VLC finds it.
   virtual std::string UserDataDir() = 0;
 
+  // The folder under which per-user programs keep their settings, without
+  // a trailing separator: on POSIX $XDG_CONFIG_HOME, else $HOME/.config;
+  // on Windows the same folder as UserDataDir.
+  virtual std::string UserConfigDir() = 0;
+
+  // The folder in which VLC looks for the Lua interfaces of every user,
+  // with its trailing separator: VLC's own plugin folder on Linux; empty
+  // where the console installs nothing for every user (Windows).
+  virtual std::string SystemVlcLuaIntfDir() = 0;
+
   // The value of the environment variable `name` in UTF-8; empty when it
   // is unset.
   virtual std::string Variable(const std::string& name) = 0;

@@ -1,7 +1,8 @@
 #include "presentation/init_list.h"
 
+#include <optional>
+
 #include "link/vlc_commands.h"
-#include "text/masks.h"
 
 namespace stanzo {
 
@@ -10,14 +11,18 @@ std::vector<std::string> DefaultInitLines() {
 }
 
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send) {
-  // Compiled once, before the count is even read: a malformed mask is
-  // reported on every run, whether or not the list has lines, so a broken
-  // "{INIT}" line shows up at the first rehearsal rather than on the day the
-  // init list is filled in.
-  RunInitCommands(lines, TextMask(mask), send);
+  RunInitCommands(
+      lines, [mask] { return TextMask(mask); }, send);
 }
 
-void RunInitCommands(const LineSource& lines, const TextMask& compiled, const SendFn& send) {
+void RunInitCommands(const LineSource& lines, const std::function<TextMask()>& compile,
+                     const SendFn& send) {
+  // The mask is judged line by line, as for every other caller of the mask
+  // rules: a malformed mask fails at the first line, before anything is
+  // sent, and a list without lines has nothing to judge, so nothing fails
+  // and the run (and the slide that asked for it) simply goes on. Compiled
+  // once, at that first line, since it is the same mask for every line.
+  std::optional<TextMask> compiled;
   const int count = lines.Count();
   for (int i = 0; i < count; ++i) {
     // `send` runs pending events, so the operator may have deleted lines
@@ -27,10 +32,11 @@ void RunInitCommands(const LineSource& lines, const TextMask& compiled, const Se
     // as it stands in the list now. Cutting a long line would send a
     // corrupted command.
     const std::string line = lines.Line(i);
-    // An empty line would match "*" but carries no command; it is never
-    // handed to `send`.
+    if (!compiled) compiled.emplace(compile());
+    // An empty line is judged (it fits "*") but carries no command; it is
+    // never handed to `send`.
     if (line.empty()) continue;
-    if (compiled.Accepts(line)) send(line);
+    if (compiled->Accepts(line)) send(line);
   }
 }
 

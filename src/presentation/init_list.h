@@ -1,6 +1,7 @@
 // The init command list: raw player commands that set the overlays up.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,14 @@ std::vector<std::string> DefaultInitLines();
 // at the moment it is sent, since `send` may let the operator edit the
 // list; a list that has shrunk meanwhile ends the run. Lines go out whole;
 // empty lines are never passed to `send`. An invalid mask throws
-// InvalidMask before anything is sent, even when the list is empty; a send
+// InvalidMask at the first line (an empty one too), before anything is
+// sent; a list with no lines judges no line and so throws nothing. A send
 // failure stops the run at that line.
 void RunInitCommands(const LineSource& lines, std::string_view mask, const SendFn& send);
-// The same with a compiled mask (the console's, in its code page).
-void RunInitCommands(const LineSource& lines, const TextMask& mask, const SendFn& send);
+// The same with the mask compiled by `compile` (the console's, in its code
+// page), called once, at the first line.
+void RunInitCommands(const LineSource& lines, const std::function<TextMask()>& compile,
+                     const SendFn& send);
 
 // The mask help text: five lines separated by a lone CR.
 std::string MaskHelpText();

@@ -1,19 +1,34 @@
 #include "stage/stage_dialect.h"
 
-#include <limits>
-
 namespace stanzo::stage {
 
 namespace {
 
-constexpr std::size_t kMaxQuoted = 256;
+// Unknown commands are quoted nearly whole, as the player's CLI quotes
+// them; marquee errors quote briefly.
+constexpr std::size_t kMaxQuotedWord = 256;
+constexpr std::size_t kMaxQuotedValue = 40;
+
+constexpr char kKnownMarquees[] = "Known: m1, m2, m3.";
+constexpr char kKnownVariables[] =
+    "Known: marq-marquee, marq-position, marq-size, marq-color, marq-opacity, marq-x, marq-y, "
+    "marq-refresh, marq-timeout.";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view TrimBlanks(std::string_view s) {
+bool IsControl(unsigned char c) {
+  return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
+std::string_view SkipBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  s = SkipBlanks(s);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
@@ -27,21 +42,50 @@ std::string_view FirstWord(std::string_view s, std::string_view* rest) {
   return s.substr(0, i);
 }
 
-// Operator input echoed back: readable and bounded.
-std::string Quote(std::string_view s) {
-  std::string out;
-  const std::size_t n = s.size() < kMaxQuoted ? s.size() : kMaxQuoted;
-  out.reserve(n + 3);
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-  }
-  if (s.size() > kMaxQuoted) out += "...";
-  return out;
+// Operator input echoed back, bounded: cut to `max` bytes, and further to
+// the start of a UTF-8 character the cut would split, then "...".
+std::string Quote(std::string_view s, std::size_t max) {
+  if (s.size() <= max) return std::string(s);
+  std::size_t n = max;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return std::string(s.substr(0, n)) + "...";
 }
 
 std::string Line(const std::string& text) {
   return text + "\r\n" + kPrompt;
+}
+
+// Strict UTF-8: no overlong forms, surrogates or code points past
+// U+10FFFF; the rule of IsValidUtf8 in base/utf8.h, kept here so that the
+// stage's core links nothing but the standard library.
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len;
+    char32_t cp;
+    char32_t min;
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+      len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + len > s.size()) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
 }
 
 // Optional sign, then decimal digits or 0x/0X and hex digits; nothing else.
@@ -72,7 +116,7 @@ std::optional<std::int64_t> ParseInteger(std::string_view s) {
       return std::nullopt;
     }
     value = value * base + digit;
-    if (value > kLimit) return std::nullopt;
+    if (value > kLimit) value = kLimit + 1;  // saturate: out of range, not malformed
   }
   return negative ? -value : value;
 }
@@ -84,22 +128,22 @@ struct VarInfo {
   Var var;
   std::int64_t min;
   std::int64_t max;
-  std::string_view expected;  // wording of the range for error lines
 };
 
-constexpr std::int64_t kMaxInt = std::numeric_limits<int>::max();
-
+// The ranges keep VLC's renderer safe as well as sensible: its marquee
+// multiplies the timeout (ms) by 1000 in a 32-bit int, and offsets by
+// 10000 times the picture's scale in one too; fonts past 1000 pixels only
+// make huge glyph bitmaps.
 constexpr VarInfo kVars[] = {
-    {"marq-marquee", Var::kMarquee, 0, 0, ""},
-    {"marq-position", Var::kPosition, -1, 15,
-     "-1 (free placement by x and y) or a sum of 0 centre, 1 left, 2 right, 4 top, 8 bottom"},
-    {"marq-size", Var::kSize, 0, 2000, "a font size in pixels from 0 (default) to 2000"},
-    {"marq-color", Var::kColor, 0, 0xFFFFFF, "a colour 0xRRGGBB from 0 to 16777215"},
-    {"marq-opacity", Var::kOpacity, 0, 255, "an opacity from 0 to 255"},
-    {"marq-x", Var::kX, -100000, 100000, "an offset in pixels from -100000 to 100000"},
-    {"marq-y", Var::kY, -100000, 100000, "an offset in pixels from -100000 to 100000"},
-    {"marq-timeout", Var::kTimeout, 0, kMaxInt, "a time in milliseconds, 0 (never) or more"},
-    {"marq-refresh", Var::kRefresh, 0, kMaxInt, "a time in milliseconds, 0 or more"},
+    {"marq-marquee", Var::kMarquee, 0, 0},
+    {"marq-position", Var::kPosition, -1, 15},
+    {"marq-size", Var::kSize, 0, 1000},
+    {"marq-color", Var::kColor, 0, 0xFFFFFF},
+    {"marq-opacity", Var::kOpacity, 0, 255},
+    {"marq-x", Var::kX, -10000, 10000},
+    {"marq-y", Var::kY, -10000, 10000},
+    {"marq-refresh", Var::kRefresh, 0, 86'400'000},
+    {"marq-timeout", Var::kTimeout, 0, 2'147'483},
 };
 
 const VarInfo* FindVar(std::string_view command) {
@@ -146,42 +190,50 @@ std::string ExpandMarqueeText(std::string_view raw) {
 }
 
 std::string Dialect::TooLongReply() {
-  return Line("Line too long: more than " + std::to_string(kMaxLineBytes) + " bytes; ignored.");
+  return Line("Line longer than " + std::to_string(kMaxLineBytes) + " bytes; ignored.");
 }
 
 FeedResult Dialect::Feed(std::string_view line, std::int64_t now_ms) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  std::string_view s = line;
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  for (char c : line) {
+    if (IsControl(static_cast<unsigned char>(c))) {
+      return {Line("The line holds control characters; ignored."), -1};
+    }
+  }
+  const std::string_view s = SkipBlanks(line);
   if (s.empty()) return {kPrompt, -1};
 
   std::string_view rest;
   const std::string_view word = FirstWord(s, &rest);
   if (word.front() != '@') {
-    return {Line("Unknown command `" + Quote(word) + "'. Type `help' for help."), -1};
+    return {Line("Unknown command `" + Quote(word, kMaxQuotedWord) + "'. Type `help' for help."),
+            -1};
   }
 
   const std::string_view name = word.substr(1);
+  if (name.empty())
+    return {Line(std::string("Missing marquee name after `@'. ") + kKnownMarquees), -1};
   const int index = InstanceIndex(name);
   if (index < 0) {
-    return {Line("Unknown object `" + Quote(name) + "': this stage has m1, m2 and m3."), -1};
+    return {Line("Unknown marquee `" + Quote(name, kMaxQuotedValue) + "'. " + kKnownMarquees), -1};
   }
-  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
-  const std::string_view command = FirstWord(rest, &rest);
-  if (command.empty()) return {Line("Missing command after `" + Quote(word) + "'."), -1};
+  const std::string_view command = FirstWord(SkipBlanks(rest), &rest);
+  if (command.empty()) return {Line("Missing command after `" + std::string(word) + "'."), -1};
 
   const VarInfo* var = FindVar(command);
   if (var == nullptr) {
-    return {Line("Unknown command `" + Quote(command) + "' for `" + std::string(name) +
-                 "': this stage takes marq-marquee, marq-position, marq-size, marq-color, "
-                 "marq-opacity, marq-x, marq-y, marq-timeout and marq-refresh."),
+    return {Line("Unknown marquee variable `" + Quote(command, kMaxQuotedValue) + "'. " +
+                 kKnownVariables),
             -1};
   }
 
   Marquee& m = marquees_[index];
   if (var->var == Var::kMarquee) {
-    // `rest` starts at the separating blank, if any; the text is exact.
-    m.text = ExpandMarqueeText(rest.empty() ? rest : rest.substr(1));
+    const std::string_view text = SkipBlanks(rest);
+    if (!IsValidUtf8(text)) {
+      return {Line("Text for `marq-marquee' is not valid UTF-8; ignored."), -1};
+    }
+    m.text = ExpandMarqueeText(text);
     m.shown_at_ms = now_ms;
     return {kPrompt, index};
   }
@@ -192,8 +244,9 @@ FeedResult Dialect::Feed(std::string_view line, std::int64_t now_ms) {
   }
   const std::optional<std::int64_t> value = ParseInteger(value_text);
   if (!value || *value < var->min || *value > var->max) {
-    return {Line("Bad value `" + Quote(value_text) + "' for `" + std::string(var->command) +
-                 "': expected " + std::string(var->expected) + "."),
+    return {Line("Bad value `" + Quote(value_text, kMaxQuotedValue) + "' for `" +
+                 std::string(var->command) + "': expected an integer from " +
+                 std::to_string(var->min) + " to " + std::to_string(var->max) + "."),
             -1};
   }
   const int v = static_cast<int>(*value);

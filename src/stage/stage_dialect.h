@@ -3,6 +3,11 @@
 // everything else, exactly as the player's command-line interface words
 // them where the console could ever see a difference.
 //
+// The marquee commands follow one rule book with the VLC bridge
+// (vlc/README.md): the same variables, ranges, longest line, control-byte
+// and UTF-8 rules, and the same error words. tests/data/overlay_cases.txt
+// holds the cases both tests run; change a rule there and in both places.
+//
 // Pure and single-threaded: the server feeds it one complete line at a time
 // (line feed removed) together with a monotonic clock reading in
 // milliseconds, and sends the returned reply to the client that wrote the
@@ -28,13 +33,14 @@ inline constexpr char kPrompt[] = "> ";
 
 inline constexpr int kMarqueeCount = 3;  // m1, m2, m3
 
-// Longest accepted line, in bytes, not counting its line feed.
-inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
+// Longest accepted line, in bytes, not counting its line feed (a CR before
+// it counts).
+inline constexpr std::size_t kMaxLineBytes = 32 * 1024;
 
 // One marquee overlay, with the player's defaults.
 struct Marquee {
-  // Display text: "$_" already turned into '\n', other control bytes
-  // removed. UTF-8 as received; invalid sequences are the painter's problem.
+  // Display text: "$_" already turned into '\n', tabs into blanks. Valid
+  // UTF-8 without control bytes: other lines are refused.
   std::string text;
   int position = -1;               // <0: free placement by x/y; else bit set, see stage_layout.h
   int size = 0;                    // font size in pixels of a 1280x720 frame; 0 = default
@@ -70,23 +76,26 @@ struct FeedResult {
 
 class Dialect {
  public:
-  // Executes one line. A trailing CR is stripped first. Never throws for
-  // any input; rejected commands leave the state alone and say why.
+  // Executes one line. One trailing CR is stripped first. Never throws for
+  // any input; rejected lines leave the state alone and say why. Blanks
+  // are spaces and tabs.
   //
+  // - A line holding a control byte (below 0x20, or 0x7F) other than a tab
+  //   is refused whole: "The line holds control characters; ignored."
   // - Empty or blank line: just the prompt.
   // - "@mN marq-VAR VALUE" (N = 1..3; VAR one of marquee, position, size,
-  //   color, opacity, x, y, timeout, refresh): sets the variable, replies
-  //   with just the prompt. For marq-marquee the text is everything after
-  //   the one blank that follows the command, exactly; nothing there means
-  //   an empty text, which clears the overlay. Numbers are decimal or
-  //   0x-hexadecimal with an optional sign (leading zeros are decimal), blanks
-  //   around them ignored, and must lie in the variable's range.
+  //   color, opacity, x, y, refresh, timeout), blanks before "@" allowed:
+  //   sets the variable, replies with just the prompt. For marq-marquee the
+  //   text is everything after the command with the blanks before it
+  //   skipped; none means an empty text, which clears the overlay. It must
+  //   be valid UTF-8. Numbers are decimal or 0x-hexadecimal with an
+  //   optional sign (leading zeros are decimal), blanks around them
+  //   ignored, and must lie in the variable's range.
   // - "@" with another instance, another command or a bad value: one error
-  //   line naming the problem.
+  //   line naming the problem; quoted input in it is cut to 40 bytes (at a
+  //   character boundary, then "...").
   // - Anything else: "Unknown command `WORD'. Type `help' for help." with
-  //   WORD the first blank-separated word.
-  // Quoted input in replies has control bytes shown as '?' and is cut to
-  // 256 bytes (then "...").
+  //   WORD the first blank-separated word, cut to 256 bytes.
   FeedResult Feed(std::string_view line, std::int64_t now_ms);
 
   // The reply to a line longer than kMaxLineBytes, which is not executed.

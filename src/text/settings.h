@@ -88,6 +88,7 @@ inline constexpr char kSectionCameras[] = "Cameras";
 inline constexpr char kKeyHost[] = "Host";
 inline constexpr char kKeyInitFile[] = "InitFile";
 inline constexpr char kKeyLyricFile[] = "LyricFile";
+inline constexpr char kKeySongFolder[] = "SongFolder";  // where Insert Song was used last
 inline constexpr char kDefaultHost[] = "localhost:2323";
 inline constexpr char kDefaultInitFile[] = "Init.txt";
 inline constexpr char kDefaultLyricFile[] = "Lyrics.txt";

@@ -4,6 +4,7 @@
 #include "win/controls.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -194,6 +195,8 @@ void TfrmMain::CreateControls() {
   }
   ReleaseDC(hwnd_, dc);
   // The slide button's keypad key.
+  // Song files may be dropped on the lyric editor (song_input.cpp).
+  DragAcceptFiles(Control(stanzo::Control::memLyric), TRUE);
   SetWindowSubclass(Control(stanzo::Control::butSlide), &TfrmMain::KeyProc, 1,
                     reinterpret_cast<DWORD_PTR>(this));
 }

@@ -249,4 +249,43 @@ std::optional<std::string> WinDialogs::OpenFile(const OpenFileRequest& request) 
   return Narrow(file.c_str());
 }
 
+std::vector<std::string> OpenDialogPaths(const std::wstring& buffer) {
+  // One file: its full path. Several: the folder, then each name, each
+  // ended by a NUL, and one more NUL at the end.
+  std::vector<std::wstring> parts;
+  for (size_t at = 0; at < buffer.size() && buffer[at] != L'\0';) {
+    const size_t end = buffer.find(L'\0', at);
+    parts.push_back(buffer.substr(at, end - at));
+    if (end == std::wstring::npos) break;
+    at = end + 1;
+  }
+  std::vector<std::string> paths;
+  if (parts.size() == 1) paths.push_back(Narrow(parts[0]));
+  for (size_t i = 1; i < parts.size(); ++i) {
+    std::wstring dir = parts[0];
+    if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+    paths.push_back(Narrow(dir + parts[i]));
+  }
+  return paths;
+}
+
+std::vector<std::string> WinDialogs::OpenFiles(const OpenFileRequest& request) {
+  std::wstring buffer(1 << 16, L'\0');
+  const std::wstring filter = OpenDialogFilter(request.filter);
+  const std::wstring dir = Widen(request.initialDir), title = Widen(request.title);
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner_;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+  ofn.lpstrTitle = title.c_str();
+  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
+              OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
+  if (!GetOpenFileNameW(&ofn)) return {};
+  return OpenDialogPaths(buffer);
+}
+
 }  // namespace stanzo::win

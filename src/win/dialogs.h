@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "console/dialogs.h"
 
@@ -34,6 +35,7 @@ class WinDialogs : public Dialogs {
   std::optional<std::string> Prompt(const std::string& title, const std::string& label,
                                     const std::string& initial) override;
   std::optional<std::string> OpenFile(const OpenFileRequest& request) override;
+  std::vector<std::string> OpenFiles(const OpenFileRequest& request) override;
 
  private:
   HWND owner_;
@@ -42,5 +44,7 @@ class WinDialogs : public Dialogs {
 // "Text files (*.txt)|*.TXT|all files (*)|*" as the open dialog wants it:
 // the same fields, each ended by a NUL, and one more NUL at the end.
 std::wstring OpenDialogFilter(const std::string& filter);
+// The paths an open dialog with multiple selection left in its buffer.
+std::vector<std::string> OpenDialogPaths(const std::wstring& buffer);
 
 }  // namespace stanzo::win

@@ -95,6 +95,15 @@ void TfrmMain::SetText(stanzo::Control c, const std::string& text) {
   }
 }
 
+void TfrmMain::InsertText(stanzo::Control c, size_t offset, const std::string& text) {
+  HWND e = EditOf(c);
+  const size_t at = Utf16Index(Utf16(WindowText(e)), offset, true);
+  SendMessageW(e, EM_SETSEL, at, at);
+  // Undoable: the edit control's one undo takes the whole insert back. It
+  // reports the change itself (EN_CHANGE), as for a typed edit.
+  SendMessageW(e, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(EditorWide(text).c_str()));
+}
+
 void TfrmMain::AppendLines(stanzo::Control c, const std::string& text) {
   HWND h = Control(c);
   if (MainWindowControls()[static_cast<size_t>(IndexOf(c))].kind != ControlKind::Memo)

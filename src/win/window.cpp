@@ -35,6 +35,8 @@ Key KeyOf(WPARAM vk) {
       return Key::kA;
     case 'F':
       return Key::kF;
+    case 'O':
+      return Key::kO;
     case VK_F3:
       return Key::kF3;
     case VK_NUMPAD0:
@@ -143,7 +145,8 @@ LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TfrmMain::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
-      if (lp) OnCommand(LOWORD(wp), HIWORD(wp));
+      // Controls' notifications, and the lyric editor menu's insert.
+      if (lp || LOWORD(wp) == kInsertSongCommand) OnCommand(LOWORD(wp), HIWORD(wp));
       return 0;
     case WM_DRAWITEM:
       DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
@@ -240,10 +243,18 @@ LRESULT CALLBACK TfrmMain::KeyProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_
         return 0;
       break;
     case WM_CHAR:
-      // Ctrl+A and Ctrl+F arrive as control characters: the console's keys,
-      // not text (and no beep).
-      if (lyric && (wp == 1 || wp == 6) && ShiftNow() == kCtrl) return 0;
+      // Ctrl+A, Ctrl+F and Ctrl+O arrive as control characters: the
+      // console's keys, not text (and no beep).
+      if (lyric && (wp == 1 || wp == 6 || wp == 15) && ShiftNow() == kCtrl) return 0;
       break;
+    case WM_CONTEXTMENU:
+      if (!lyric) break;
+      self->ShowLyricMenu(h, lp);
+      return 0;
+    case WM_DROPFILES:
+      if (!lyric) break;
+      self->DropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
     case WM_NCDESTROY:
       RemoveWindowSubclass(h, &TfrmMain::KeyProc, 1);
       break;
@@ -252,6 +263,10 @@ LRESULT CALLBACK TfrmMain::KeyProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_
 }
 
 void TfrmMain::OnCommand(int id, int code) {
+  if (id == static_cast<int>(kInsertSongCommand)) {
+    if (events_) events_->InsertSongChosen(stanzo::Control::memLyric);
+    return;
+  }
   if (id >= kFirstCameraId) {
     if (code == BN_CLICKED) OnCameraClicked(id - kFirstCameraId);
     return;

@@ -73,12 +73,16 @@ class TfrmMain : public ConsoleView {
   std::vector<HWND> Cameras() const;
   // Factor applied to the design geometry (1 when the font measures 13 px).
   double LayoutScale() const { return scale_; }
+  // The window's command for "Insert Song..." of the lyric editor's
+  // context menu (a WM_COMMAND with this id reports InsertSongChosen).
+  static constexpr UINT kInsertSongCommand = 0x7F01;
 
   // ConsoleView.
   void SetTitle(const std::string& title) override;
   std::string Text(stanzo::Control c) const override;
   void SetText(stanzo::Control c, const std::string& text) override;
   void AppendLines(stanzo::Control c, const std::string& text) override;
+  void InsertText(stanzo::Control c, size_t offset, const std::string& text) override;
   bool Enabled(stanzo::Control c) const override;
   void SetEnabled(stanzo::Control c, bool enabled) override;
   int ItemCount(stanzo::Control c) const override;
@@ -111,6 +115,9 @@ class TfrmMain : public ConsoleView {
   void CreateHints();
   void SetTabOrder();
   void OnCommand(int id, int code);
+  // The lyric editor's song input (song_input.cpp).
+  void ShowLyricMenu(HWND edit, LPARAM at);
+  void DropFiles(HDROP drop);
   void DrawButton(const DRAWITEMSTRUCT& item);
   // The camera group (camera_group.cpp).
   void SetCameraItems(const std::vector<std::string>& items);
@@ -149,5 +156,9 @@ class TfrmMain : public ConsoleView {
   bool updatingScrollBars_ = false;
   HWND lastFocus_ = nullptr;  // the focus when the window was last deactivated
 };
+
+// The lyric editor's context menu: the edit control's own items and
+// "Insert Song...", enabled as `edit` allows. The caller destroys it.
+HMENU LyricEditorMenu(HWND edit);
 
 }  // namespace stanzo::win

@@ -1,11 +1,16 @@
 // The presentation controls of the window, pressed as an operator presses
 // them, with a stand-in player receiving what the console sends.
+#include <QAction>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
+#include <QUrl>
 #include <chrono>
 
 #include "app/application.h"
@@ -213,6 +218,54 @@ class PresentationWindowTest : public QObject {
     QCOMPARE(ed->textCursor().selectionEnd(), 6);
   }
 
+  // Song files dropped on the lyric editor, or chosen with Insert Song
+  // (its context menu, Ctrl+O): one edit at the caret's line, one undo.
+  void songsGoInByDropAndInsertSong() {
+    console_->WriteFile("a.cho", "{title: A}\n[C]Sun [G]up\n");
+    console_->WriteFile("b.xml", "<song><lyrics></song>");
+    Start();
+    QPlainTextEdit* ed = Child<QPlainTextEdit>(w(), "memLyric");
+    ed->setPlainText("one\ntwo\n");
+    PutCaret(ed, 5);
+    Child<QPushButton>(w(), "butLyricSave")->setEnabled(false);
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(console_->Path("a.cho")))});
+    QWidget* target = ed->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCOMPARE(ed->toPlainText(), QString("one\n\nSun up\n\ntwo\n"));
+    QCOMPARE(ed->textCursor().blockNumber(), 2);
+    QVERIFY(Child<QPushButton>(w(), "butLyricSave")->isEnabled());
+    ed->undo();
+    QCOMPARE(ed->toPlainText(), QString("one\ntwo\n"));
+
+    // The context menu holds the item, with its shortcut.
+    QString items;
+    QTimer::singleShot(0, [&] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        for (QAction* a : menu->actions()) items += a->text() + "|";
+        menu->close();
+      }
+    });
+    emit ed->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(items.endsWith("Insert Song...\tCtrl+O|"));
+    console_->dialogs->fileLists = {{console_->Path("b.xml"), console_->Path("a.cho")}};
+    PutCaret(ed, 0);
+    w().findChild<QAction*>("mnuInsertSong")->trigger();
+    QCOMPARE(ed->toPlainText(), QString("Sun up\n\none\ntwo\n"));
+    QCOMPARE(console_->dialogs->Errors().size(), size_t{1});
+    QVERIFY(console_->dialogs->Errors()[0].find("b.xml: XML error at line 1") != std::string::npos);
+
+    ed->setFocus();
+    QTest::keyClick(ed, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(console_->dialogs->calls.back().kind, std::string("open files"));
+    QCOMPARE(ed->toPlainText(), QString("Sun up\n\none\ntwo\n"));  // cancelled
+  }
+
   void ctrlFSearchesAfterTheCaret() {
     Start();
     QPlainTextEdit* ed = Child<QPlainTextEdit>(w(), "memLyric");
@@ -370,8 +423,8 @@ class PresentationWindowTest : public QObject {
       QString logEnd;
     } cases[] = {
         {"stanzo-no-such-program --x",
-         "E stanzo-no-such-program --x: not started: No such file or directory"},
-        {"sh -c 'exit 4'", "E sh -c 'exit 4': ended with exit code 4"},
+         "E Not started (No such file or directory): stanzo-no-such-program --x"},
+        {"sh -c 'exit 4'", "E Ended with exit code 4: sh -c 'exit 4'"},
     };
     for (const auto& c : cases) {
       Child<QComboBox>(w(), "cboLaunchCmd")->setEditText(c.command);

@@ -12,6 +12,7 @@
 #include "console/console_events.h"
 #include "console/fake_console_view.h"
 #include "extras/launcher.h"
+#include "extras/program_starter.h"
 #include "platform/fake_env.h"
 
 namespace stanzo {
@@ -87,8 +88,8 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view[C::butConnect].text, "Connect");
   EXPECT_EQ(view[C::memLog].text, "VLC Events & Messages:");
   EXPECT_EQ(view[C::cboAdhoc].text, "(command to send to VLC)");
-  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand(fake.system)});
-  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand(fake.system));
+  EXPECT_EQ(view[C::cboLaunchCmd].items, Strings{DefaultLaunchCommand(fake.env)});
+  EXPECT_EQ(view[C::cboLaunchCmd].text, DefaultLaunchCommand(fake.env));
   EXPECT_EQ(view[C::grpCams].items, Strings(10));
   EXPECT_EQ(GetFile(Path("stanzo.ini")), "<missing>");  // nothing written yet
 
@@ -97,7 +98,7 @@ TEST_F(ConsoleTest, FirstStartInAnEmptyDirectory) {
   EXPECT_EQ(view.dialogs.calls[0].text, "Save init commands to Init.txt before exiting?");
   EXPECT_EQ(view.dialogs.calls[1].text, "Save lyrics to Lyrics.txt before exiting?");
   EXPECT_EQ(GetFile(Path("Init.txt")).substr(0, 21), "@m1 marq-position 0\r\n");
-  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand(fake.system) + "\r\n");
+  EXPECT_EQ(GetFile(Path("Stanzo-LaunchHist.txt")), DefaultLaunchCommand(fake.env) + "\r\n");
   EXPECT_EQ(GetFile(Path("Stanzo-SentToVLC.txt")), "");
   EXPECT_TRUE(console.Closed());
 }
@@ -310,6 +311,53 @@ TEST(LogLinesTest, LineEndsAndNul) {
   for (const auto& c : cases) EXPECT_EQ(LogLines(c.entry), c.shown);
 }
 
+TEST_F(ConsoleTest, SongsGoInAtTheCaretsLine) {
+  PutFile(Path("Lyrics.txt"), "Welcome\r\nThanks\r\n");
+  PutFile(Path("hymn.cho"), "{title: Hymn}\n[G]Morning [D]light\n\n{soc}\nRise\n{eoc}\n");
+  PutFile(Path("psalm.txt"), "Quiet water\n");
+  PutFile(Path("broken.xml"), "<song>\n<lyrics>\n</song>\n");
+  Start();
+  view[C::memLyric].selection = {8, 0};  // on "Thanks"
+
+  // Insert Song: nothing beside the program yet, no folder remembered.
+  view.dialogs.fileLists = {{Path("hymn.cho"), Path("broken.xml"), Path("gone.txt")}};
+  EXPECT_TRUE(console.memLyricKeyUp(Key::kO, kCtrl));
+  const OpenFileRequest& r = view.dialogs.fileRequests.at(0);
+  EXPECT_EQ(r.title, "Insert Song");
+  EXPECT_EQ(r.initialDir, "");
+  EXPECT_NE(r.filter.find("|*.xml;"), std::string::npos);
+  EXPECT_EQ(r.filter.substr(r.filter.size() - 16), "|all files (*)|*");
+  EXPECT_EQ(view[C::memLyric].text, "Welcome\n\nMorning light\n\nRise\n\nThanks\n");
+  ASSERT_EQ(view.inserts.size(), 1u);  // one edit: one undo
+  EXPECT_EQ(view[C::memLyric].selection.start, 9u);
+  EXPECT_TRUE(view[C::butLyricSave].enabled);
+  EXPECT_TRUE(view[C::butToList].enabled);
+  EXPECT_EQ(view.dialogs.Errors(),
+            (Strings{"Cannot insert the song " + Path("broken.xml") +
+                         ": XML error at line 3, column 3: start-end tags mismatch.",
+                     "Cannot insert the song " + Path("gone.txt") + ": no such file."}));
+  EXPECT_EQ(console.SettingsFile().ReadString("Stanzo", "SongFolder", ""), console.AppDir());
+  // "--->" then presents from the first song line.
+  console.butToListClick();
+  EXPECT_EQ(view[C::lstLyrics].index, 2);
+
+  // Dropped files go in the same way; nothing is saved by itself.
+  view[C::memLyric].selection = {0, 0};
+  view.Attach(&console);
+  ConsoleEvents(console).FilesDropped(C::memLyric, {Path("psalm.txt"), Path("psalm.txt")});
+  EXPECT_EQ(view[C::memLyric].text,
+            "Quiet water\n\nQuiet water\n\nWelcome\n\nMorning light\n\nRise\n\nThanks\n");
+  EXPECT_EQ(GetFile(Path("Lyrics.txt")), "Welcome\r\nThanks\r\n");
+
+  // The remembered folder, then a "Songs" folder beside the program.
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(1).initialDir, console.AppDir());
+  fake.files.MakeDirs(Path("Songs"));
+  console.mnuInsertSongClick();
+  EXPECT_EQ(view.dialogs.fileRequests.at(2).initialDir, Path("Songs/"));
+  EXPECT_EQ(view.inserts.size(), 2u);  // cancelled: nothing more
+}
+
 TEST_F(ConsoleTest, HelpShowsTheMaskRules) {
   Start();
   console.butHelpMasksClick();
@@ -406,6 +454,58 @@ TEST_F(ConsoleTest, KeypadZeroOnTheSlideButtonGoesBack) {
   EXPECT_EQ(Sent(), (Strings{"@m1 marq-marquee A", "@m2 marq-marquee B"}));
   EXPECT_EQ(view[C::lstLyrics].index, 1);
   EXPECT_EQ(view[C::cboAdhoc].items[0], "@m2 marq-marquee B");
+}
+
+// An installed console (a shared bin folder, no settings beside it) keeps
+// its settings and scripts in the user's folders, and a file beside the
+// program is foreign there.
+TEST(InstalledConsoleTest, KeepsItsFilesInTheUsersFoldersAndComparesWithThem) {
+  FakeEnv fake;
+  FakeConsoleView view;
+  Console console(view, fake.env, "/usr/bin/stanzo");
+  console.FormCreate();
+  view.Attach(&console);
+  const std::string config = "/home/op/.config/stanzo/", data = "/home/op/.local/share/stanzo/";
+  EXPECT_EQ(console.AppDir(), data);
+  EXPECT_EQ(console.SettingsFile().FileName(), config + "stanzo.ini");
+  EXPECT_EQ(view[C::lblInitFile].text, "Init.txt");  // the defaults of a first start
+  view.SetText(C::edHost, "stage:2424");
+  console.butInitSaveClick();
+  EXPECT_NE(fake.files.files[config + "stanzo.ini"].find("Host=stage:2424"), std::string::npos);
+  EXPECT_EQ(fake.files.files.count(data + "Init.txt"), 1u);
+  view.dialogs.files = {data + "Init.txt", "/usr/bin/Other.txt"};
+  console.butInitOpenClick();
+  console.butInitOpenClick();
+  size_t warnings = 0;
+  for (const auto& call : view.dialogs.calls) warnings += call.caption == "Foreign Directory";
+  EXPECT_EQ(warnings, 1u);
+}
+
+// A player started by Execute that refuses the link runs without its
+// bridge: the log says where nothing listens, once per Execute, within a
+// minute.
+TEST_F(ConsoleTest, ARefusedConnectSoonAfterExecuteHintsAtTheBridgeOnce) {
+  const std::string hint =
+      "E The player started, but nothing listens on 10.0.0.1:2424; check its bridge and the port";
+  Start();
+  fake.sockets.connect_answer = Answer::kRefuse;
+  view.SetText(C::edHost, "10.0.0.1:2424");
+  const auto connect = [this] { console.Guard([this] { console.butConnectClick(); }); };
+  const auto hints = [&] {
+    return std::count(view.loggedLines.begin(), view.loggedLines.end(), hint);
+  };
+  connect();
+  EXPECT_EQ(hints(), 0);  // nothing executed
+  view.SetText(C::cboLaunchCmd, "vlc");
+  console.butExecClick();
+  connect();
+  connect();
+  EXPECT_EQ(hints(), 1);
+  EXPECT_EQ(view.dialogs.Errors().back(), "Socket Error # 10061\r\nConnection refused.");
+  console.butExecClick();
+  fake.clock.Advance(ProgramStarter::kConnectHintMs);
+  connect();
+  EXPECT_EQ(hints(), 1);  // a minute later: not the likely cause any more
 }
 
 // What the operator sees of the link: a connect that fails or times out

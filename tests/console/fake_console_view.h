@@ -49,6 +49,19 @@ class FakeConsoleView : public ConsoleView {
     (*this)[c].selection = {};
     if (events_) events_->Changed(c);
   }
+  // Every InsertText, as one undoable edit each.
+  struct Insert {
+    Control control;
+    size_t offset;
+    std::string text;
+  };
+  std::vector<Insert> inserts;
+  void InsertText(Control c, size_t offset, const std::string& text) override {
+    inserts.push_back({c, offset, text});
+    (*this)[c].text.insert(offset, text);
+    (*this)[c].selection = {offset + text.size(), 0};
+    if (events_) events_->Changed(c);
+  }
   void AppendLines(Control c, const std::string& text) override {
     std::string& t = (*this)[c].text;
     t += (t.empty() ? "" : "\n") + text;

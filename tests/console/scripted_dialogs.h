@@ -22,6 +22,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> prompts;  // Prompt; default Cancel
   std::deque<std::optional<std::string>> files;    // OpenFile; default Cancel
   std::vector<OpenFileRequest> fileRequests;
+  std::deque<std::vector<std::string>> fileLists;  // OpenFiles; default Cancel
 
   void ShowError(const std::string& m) override { calls.push_back({"error", "Stanzo", m}); }
   void ShowMessage(const std::string& t) override { calls.push_back({"message", "Stanzo", t}); }
@@ -45,6 +46,11 @@ class ScriptedDialogs : public Dialogs {
     fileRequests.push_back(r);
     calls.push_back({"open", r.title, r.fileName});
     return Next(files, std::optional<std::string>());
+  }
+  std::vector<std::string> OpenFiles(const OpenFileRequest& r) override {
+    fileRequests.push_back(r);
+    calls.push_back({"open files", r.title, r.initialDir});
+    return Next(fileLists, std::vector<std::string>());
   }
 
   std::vector<std::string> Errors() const {

@@ -452,6 +452,28 @@ TEST(ProcessesTest, ReportsTheEndWithoutBlockingAndHoldsNothingOfTheConsole) {
   EXPECT_EQ(missing.error, "No such file or directory");
 }
 
+TEST(ProcessesTest, ReadsTheStandardErrorAndPassesItOnAfterTheRelease) {
+  TempDir dir;
+  auto& processes = platform::Processes::Default();
+  const std::string out = dir / "out.txt";
+  const std::string script =
+      "echo 'main error: one' >&2; sleep 0.3; echo 'late line' >&2; echo done >\"$0\"";
+  const auto started =
+      processes.StartReadingErrors("sh -c " + QuoteWord(script) + " " + QuoteWord(out), "");
+  ASSERT_NE(started.id, 0u) << started.error;
+  std::string errors;
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (errors.find('\n') == std::string::npos && Clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(10));
+    errors += processes.ReadErrors(started.id);
+  }
+  EXPECT_EQ(errors, "main error: one\n");
+  processes.Release(started.id);
+  // It writes to its standard error after the release, and lives on.
+  EXPECT_EQ(WaitForLine(out), "done\n");
+  EXPECT_TRUE(ZombieChildren().empty());
+}
+
 TEST(RunDosCommandTest, NestedCallsEachWaitForTheirOwnProgram) {
   uint32_t inner = 99;
   bool innerStarted = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace {
 
 #ifndef _WIN32  // the Linux default; the Windows one is tested below
 TEST(LauncherTest, DefaultCommandSplitsIntoAnAbsoluteProgram) {
-  const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
+  const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default()));
   ASSERT_TRUE(words.has_value());
   ASSERT_GE(words->size(), 2u);
   EXPECT_EQ(words->front().front(), '/');
@@ -126,15 +127,60 @@ TEST(LauncherTest, InstallBridgeMakesTheFolderAndKeepsTheOldCopyOnFailure) {
   EXPECT_EQ(files.replaces, 0);
 }
 
+TEST(LauncherTest, UserCopyIsNeededOnlyWhereVlcWouldNotFindTheNewest) {
+  const std::string v1 = "\nlocal BRIDGE_VERSION = 1\n", v2 = "\nlocal BRIDGE_VERSION = 2\n";
+  const std::optional<std::string> none;
+  struct {
+    const char* name;
+    std::optional<std::string> shipped, system, user, want;
+  } cases[] = {
+      {"nothing anywhere", none, none, none, none},
+      {"zip, first Execute", v2, none, none, v2},
+      {"zip, up to date", v2, none, v2, none},
+      {"package, no user copy", none, v2, none, none},
+      {"package, an older user copy hides it", none, v2, v1, v2},
+      {"package, a newer user copy stays", none, v1, v2, none},
+      {"build tree newer than the package", v2, v1, none, v2},
+      {"package newer than the build tree", v1, v2, none, none},
+      {"same version, edited build tree", v2 + "x", v2, none, v2 + "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(BridgeToInstall(c.shipped, c.system, c.user), c.want);
+  }
+}
+
+TEST(LauncherTest, BlackPictureIsTheUsersElseTheShippedElseThePackages) {
+  struct {
+    const char* name;
+    std::vector<std::string> there;
+    const char* want;
+  } cases[] = {
+      {"install.sh ran",
+       {"/h/stanzo/stanzo_black.png", "/usr/bin/vlc/stanzo_black.png"},
+       "/h/stanzo/stanzo_black.png"},
+      {"beside the program", {"/usr/bin/vlc/stanzo_black.png"}, "/usr/bin/vlc/stanzo_black.png"},
+      {"package", {"/usr/share/stanzo/stanzo_black.png"}, "/usr/share/stanzo/stanzo_black.png"},
+      {"none", {}, "/h/stanzo/stanzo_black.png"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto exists = [&](const std::string& p) {
+      return std::find(c.there.begin(), c.there.end(), p) != c.there.end();
+    };
+    EXPECT_EQ(ChooseBlackPicture("/h", "/usr/bin/", exists), c.want);
+  }
+}
+
 TEST(LauncherTest, HistoryKeepsTheTenNewestAcrossRuns) {
   VectorItemList history;
-  history.items = {DefaultLaunchCommand(platform::Env::Default().system)};
+  history.items = {DefaultLaunchCommand(platform::Env::Default())};
   history.Select(0);
 
   // Running the default as it stands changes nothing.
-  RecordLaunch(history, DefaultLaunchCommand(platform::Env::Default().system));
+  RecordLaunch(history, DefaultLaunchCommand(platform::Env::Default()));
   EXPECT_EQ(history.items,
-            std::vector<std::string>{DefaultLaunchCommand(platform::Env::Default().system)});
+            std::vector<std::string>{DefaultLaunchCommand(platform::Env::Default())});
 
   for (int i = 1; i <= 12; ++i) RecordLaunch(history, "player " + std::to_string(i));
   EXPECT_EQ(history.Count(), 13);
@@ -181,7 +227,7 @@ TEST(SystemFamilyTest, ChoosesTheRulesOfItsSystem) {
     fake.system.executablePath = c.exePath;
     fake.system.variables["VISUAL"] = "my-editor";
     fake.files.files["C:/S/vlc\\stanzo_bridge.lua"] = bridge;
-    EXPECT_EQ(DefaultLaunchCommand(fake.system), c.launch);
+    EXPECT_EQ(DefaultLaunchCommand(fake.env), c.launch);
     EXPECT_EQ(ChooseEditor("/show/stanzo.ini", fake.env).commandLine, c.editor);
     uint32_t code = 0;
     EXPECT_TRUE(DosRunner(fake.env).Run("run x", "tools", false, code));

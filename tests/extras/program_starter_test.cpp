@@ -29,14 +29,14 @@ TEST(ProgramStarterTest, ExecuteLogsStartsThatFailAndEarlyFailures) {
        {"No such file or directory"},
        -1,
        0,
-       {cmd + ": not started: No such file or directory"}},
-      {"ends at once, failing", {"", true, 1}, -1, 0, {cmd + ": ended with exit code 1"}},
+       {"Not started (No such file or directory): " + cmd}},
+      {"ends at once, failing", {"", true, 1}, -1, 0, {"Ended with exit code 1: " + cmd}},
       {"ends at once, fine", {"", true, 0}, -1, 0, {}},
       {"fails within the watch",
        {},
        ProgramStarter::kEarlyExitMs - 100,
        2,
-       {cmd + ": ended with exit code 2"}},
+       {"Ended with exit code 2: " + cmd}},
       {"fails later: not ours to tell", {}, ProgramStarter::kEarlyExitMs + 80, 2, {}},
       {"keeps running", {}, -1, 0, {}},
   };
@@ -66,6 +66,92 @@ TEST(ProgramStarterTest, ExecuteLogsStartsThatFailAndEarlyFailures) {
   }
 }
 
+TEST(ProgramStarterTest, ExecuteLogsThePlayersFirstErrorLineOnce) {
+  const std::string cmd = "/usr/bin/vlc --x";
+  const std::string bridgeMissing =
+      "[000055e0] [stanzo_bridge] lua interface error: Couldn't find lua interface script "
+      "\"stanzo_bridge\".";
+  struct {
+    const char* name;
+    std::string atStart, later;
+    bool endsFailing;
+    Lines want;
+  } cases[] = {
+      {"bridge missing, VLC runs on",
+       "[0000a1] dbus interface error: Failed to connect to the D-Bus session daemon\n"
+       "[0000a1] main interface error: no suitable interface module\n" +
+           bridgeMissing + "\n",
+       "[0000a1] main libvlc error: interface \"luaintf,none\" initialization failed\n",
+       false,
+       {"vlc: [stanzo_bridge] lua interface error: Couldn't find lua interface script "
+        "\"stanzo_bridge\"."}},
+      {"a line split across reads",
+       "[00ff] [cli] main interface er",
+       "ror: socket bind error\r\n",
+       false,
+       {"vlc: [cli] main interface error: socket bind error"}},
+      {"another error, VLC runs on",
+       "[0a] vlcpulse audio output error: no server\n",
+       "",
+       false,
+       {}},
+      {"another error, VLC ends",
+       "[0a] vlcpulse audio output error: no server\n",
+       "Try again\n",
+       true,
+       {"Ended with exit code 1: " + cmd, "vlc: vlcpulse audio output error: no server"}},
+      {"as root: no error line, the first line tells",
+       "VLC is not supposed to be run as root. Sorry.\nIf you need...\n",
+       "",
+       true,
+       {"Ended with exit code 1: " + cmd, "vlc: VLC is not supposed to be run as root. Sorry."}},
+      {"a last line without its end",
+       "",
+       "vlc: unknown option `--rc-quiet'",
+       true,
+       {"Ended with exit code 1: " + cmd, "vlc: unknown option `--rc-quiet'"}},
+      {"only harmless noise", "error: XDG_RUNTIME_DIR is invalid\n", "", false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProcesses processes;
+    ManualClock clock;
+    Lines log;
+    ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
+                           testing::EnvWith(processes, clock));
+    processes.SetErrors(cmd, c.atStart);
+    starter.Execute(cmd);
+    starter.Tick();
+    // A failing program's last line may come after its end is known.
+    if (c.endsFailing) processes.Finish(cmd, 1);
+    starter.Tick();
+    processes.WriteError(cmd, c.later);
+    for (int i = 0; i < 3; ++i) starter.Tick();
+    clock.Advance(ProgramStarter::kEarlyExitMs);
+    starter.Tick();
+    processes.WriteError(cmd, bridgeMissing + "\n");  // after the first seconds: not read
+    starter.Tick();
+    EXPECT_EQ(log, c.want);
+  }
+}
+
+TEST(ProgramStarterTest, ARecentExecuteIsToldOnceWithinTheMinute) {
+  FakeProcesses processes;
+  ManualClock clock;
+  ProgramStarter starter([](const std::string&) {}, testing::EnvWith(processes, clock));
+  EXPECT_FALSE(starter.RecentExecute());  // nothing executed
+  starter.Execute("vlc");
+  clock.Advance(ProgramStarter::kConnectHintMs - 1);
+  EXPECT_TRUE(starter.RecentExecute());
+  EXPECT_FALSE(starter.RecentExecute());  // once per Execute
+  starter.Execute("vlc");
+  clock.Advance(ProgramStarter::kConnectHintMs);
+  EXPECT_FALSE(starter.RecentExecute());  // too long ago
+  processes.Set("vlcx", {"No such file or directory"});
+  starter.Execute("vlcx");
+  EXPECT_FALSE(starter.RecentExecute());  // nothing started
+}
+
 TEST(ProgramStarterTest, EditFileReloadsWhenTheEditIsOver) {
   const std::string path = "/opt/S.ini";
   struct {
@@ -78,15 +164,15 @@ TEST(ProgramStarterTest, EditFileReloadsWhenTheEditIsOver) {
       {"editor missing",
        {"gedit --wait /opt/S.ini", true},
        {"No such file or directory"},
-       {"gedit --wait /opt/S.ini: not started: No such file or directory"}},
+       {"Not started (No such file or directory): gedit --wait /opt/S.ini"}},
       {"terminal editor without a terminal",
        {"vim /opt/S.ini", true},
        {"", true, 1},
-       {"vim /opt/S.ini: ended with exit code 1"}},
+       {"Ended with exit code 1: vim /opt/S.ini"}},
       {"opener that fails",
        {"xdg-open /opt/S.ini", false},
        {"", true, 3},
-       {"xdg-open /opt/S.ini: ended with exit code 3"}},
+       {"Ended with exit code 3: xdg-open /opt/S.ini"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

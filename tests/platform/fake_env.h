@@ -21,11 +21,15 @@ class FakeSystem final : public platform::System {
   Family family = Family::kPosix;
   std::string executablePath = "/opt/stanzo/stanzo";
   std::string userDataDir = "/home/op/.local/share";
+  std::string userConfigDir = "/home/op/.config";
+  std::string systemVlcLuaIntfDir;  // none: no VLC for every user
   std::map<std::string, std::string> variables;
 
   Family Kind() override { return family; }
   std::string ExecutablePath() override { return executablePath; }
   std::string UserDataDir() override { return userDataDir; }
+  std::string UserConfigDir() override { return userConfigDir; }
+  std::string SystemVlcLuaIntfDir() override { return systemVlcLuaIntfDir; }
   std::string Variable(const std::string& name) override {
     const auto it = variables.find(name);
     return it != variables.end() ? it->second : std::string();

@@ -61,6 +61,10 @@ class FakeFiles final : public platform::Files {
     return true;
   }
 
+  // Directories (with their trailing "/") where no file can be created.
+  std::set<std::string> readOnlyDirs;
+  bool CanCreateIn(const std::string& dir) override { return readOnlyDirs.count(dir) == 0; }
+
   std::optional<std::vector<std::string>> List(const std::string& dir) override {
     std::string prefix = dir;
     while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
@@ -71,6 +75,11 @@ class FakeFiles final : public platform::Files {
       const std::string name = path.substr(prefix.size());
       if (name.find('/') == std::string::npos) names.push_back(name);
     }
+    // A folder exists when it holds a file or was made; else it cannot be
+    // listed, as on a disk.
+    const std::string bare = prefix.empty() ? "" : prefix.substr(0, prefix.size() - 1);
+    if (names.empty() && !prefix.empty() && !dirs.count(bare) && !dirs.count(prefix))
+      return std::nullopt;
     return names;
   }
 };

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/processes.h"
@@ -25,6 +26,10 @@ class FakeProcesses final : public platform::Processes {
 
   // The fate of `commandLine` (default: starts and runs until Finish).
   void Set(const std::string& commandLine, Fate fate) { fates_[commandLine] = std::move(fate); }
+  // What `commandLine` writes to its standard error at once when started.
+  void SetErrors(const std::string& commandLine, std::string bytes) {
+    errorsAtStart_[commandLine] = std::move(bytes);
+  }
   // Ends the running program started from `commandLine`.
   void Finish(const std::string& commandLine, uint32_t exitCode) {
     for (auto& [id, p] : programs_)
@@ -38,8 +43,26 @@ class FakeProcesses final : public platform::Processes {
     const Fate fate = fates_[commandLine];
     if (!fate.startError.empty()) return {0, fate.startError};
     const Id id = ++lastId_;
-    programs_[id] = {commandLine, fate.endsAtOnce ? Status{true, fate.exitCode} : Status{}};
+    programs_[id] = {commandLine, fate.endsAtOnce ? Status{true, fate.exitCode} : Status{},
+                     errorsAtStart_[commandLine]};
     return {id, {}};
+  }
+  Started StartReadingErrors(const std::string& commandLine,
+                             const std::string& workingDir) override {
+    const Started s = Start(commandLine, workingDir);
+    if (s.id != 0) programs_[s.id].readingErrors = true;
+    return s;
+  }
+  // Adds to what the running program of `commandLine` wrote to its
+  // standard error.
+  void WriteError(const std::string& commandLine, const std::string& bytes) {
+    for (auto& [id, p] : programs_)
+      if (p.commandLine == commandLine) p.errors += bytes;
+  }
+  std::string ReadErrors(Id id) override {
+    Program& p = programs_.at(id);
+    if (!p.readingErrors) return std::string();
+    return std::exchange(p.errors, std::string());
   }
   Status Poll(Id id) override {
     ++polls;
@@ -66,8 +89,11 @@ class FakeProcesses final : public platform::Processes {
   struct Program {
     std::string commandLine;
     Status status;
+    std::string errors;
+    bool readingErrors = false;
   };
   std::map<std::string, Fate> fates_;
+  std::map<std::string, std::string> errorsAtStart_;
   std::map<Id, Program> programs_;
   Id lastId_ = 0;
 };

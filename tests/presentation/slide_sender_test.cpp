@@ -180,6 +180,11 @@ TEST(SlideSenderTest, InvalidMaskSendsNothingAndKeepsTheSelection) {
   EXPECT_THROW(rig.Press(), InvalidMask);
   EXPECT_TRUE(rig.sent.empty());
   EXPECT_EQ(rig.queue.Selected(), 1);
+
+  // With no init lines there is nothing to judge: the press goes on.
+  rig.init.lines.clear();
+  EXPECT_EQ(rig.Press(), Sent{});
+  EXPECT_EQ(rig.queue.Selected(), 2);
 }
 
 TEST(SlideSenderTest, SampleScriptSpeakerAndWhereFrom) {

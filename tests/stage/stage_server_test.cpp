@@ -79,7 +79,7 @@ class StageServerTest : public QObject {
 
     p.socket.write("@m1 marq-marquee Hi$_there\r\nhelp\n\n@m5 marq-size 3\n");
     const QByteArray expected = QByteArray("> ") + Unknown("help") + "> " +
-                                "Unknown object `m5': this stage has m1, m2 and m3.\r\n> ";
+                                "Unknown marquee `m5'. Known: m1, m2, m3.\r\n> ";
     QVERIFY(WaitFor([&] { return p.replies().size() >= expected.size(); }));
     QCOMPARE(p.replies(), expected);
     QCOMPARE(QByteArray::fromStdString(server_->dialect().marquee(0).text),

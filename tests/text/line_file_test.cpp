@@ -301,6 +301,10 @@ TEST_F(LineFileOnDisk, MakeDirsMakesEveryMissingParent) {
   EXPECT_TRUE(files.MakeDirs(Path("vlc/lua/intf\u00e9")));   // already there
   EXPECT_EQ(files.Replace(Path("vlc/lua/intf\u00e9/a.lua"), "x"), platform::FileResult::Ok);
   EXPECT_FALSE(files.MakeDirs(Path("vlc/lua/intf\u00e9/a.lua/sub")));  // under a file
+  // The probe that tells an installed program's folder leaves nothing.
+  EXPECT_TRUE(files.CanCreateIn(Path("vlc/lua/intf\u00e9/")));
+  EXPECT_FALSE(files.CanCreateIn(Path("missing/")));
+  EXPECT_EQ(files.List(Path("vlc/lua/intf\u00e9"))->size(), 1u);
 }
 
 TEST_F(LineFileOnDisk, ASaveRemovesTheTemporariesOfAKilledSave) {

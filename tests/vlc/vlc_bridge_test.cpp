@@ -30,6 +30,7 @@
 #include "extras/dos.h"
 #include "extras/launcher.h"
 #include "extras/program_starter.h"
+#include "stage/overlay_cases.h"
 #include "vlc/vlc_harness.h"
 
 namespace stanzo::vlctest {
@@ -60,11 +61,11 @@ class VlcBridgeTest : public ::testing::Test {
     if (!Prepare()) return;
     // The default launch command (the harness runs Debian's vlc and adds
     // the headless options and the test video).
-    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default().system));
+    const auto words = SplitCommandLine(DefaultLaunchCommand(platform::Env::Default()));
     const auto launch = LaunchWithBridge(words.value_or(std::vector<std::string>{}),
                                          g_privateNetwork, &setupError_);
     if (!launch) {
-      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default().system);
+      setupError_ += ": " + DefaultLaunchCommand(platform::Env::Default());
       return;
     }
     port_ = launch->port;
@@ -290,7 +291,6 @@ TEST_F(VlcBridgeTest, BadInputGetsAnErrorLineAndChangesNothing) {
        "Unknown marquee variable `marq-foo'. Known: marq-marquee, marq-position, marq-size, "
        "marq-color, marq-opacity, marq-x, marq-y, marq-refresh, marq-timeout."},
       {"@m1 marq-size", "Missing value for `marq-size'."},
-      {"@m1 marq-marquee", "Missing value for `marq-marquee'."},
       {"@m1 marq-size   ", "Missing value for `marq-size'."},
       {"@m1 marq-size abc", "Bad value `abc' for `marq-size': expected an integer from 0 to 1000."},
       {"@m1 marq-size 12abc",
@@ -341,6 +341,95 @@ TEST_F(VlcBridgeTest, BadInputGetsAnErrorLineAndChangesNothing) {
       Settled(kM1, [&](const GrayFrame& f) { return CountDifferent(*after, f, kM1) > 500; });
   ASSERT_TRUE(alive);
   EXPECT_GE(WordsFound("still alive", Ocr(*alive, kM1)), 1.0);
+}
+
+// The overlays' state as the bridge last handed it to VLC: the chain its
+// debug message "stanzo bridge: overlays marq{...}:marq{...}:marq{...}"
+// holds (VLC runs with VLC_VERBOSE=2), read back into the words of the
+// shared cases. Texts are shown as typed: a lone blank is the empty text,
+// "%%" is "%".
+std::optional<overlaycases::State> LastOverlays(const std::string& log) {
+  constexpr std::string_view kMark = "stanzo bridge: overlays ";
+  const size_t at = log.rfind(kMark);
+  if (at == std::string::npos) return std::nullopt;
+  std::string_view s = std::string_view(log).substr(at + kMark.size());
+  overlaycases::State state = overlaycases::StartState();
+  for (int i = 1; i <= 3; ++i) {
+    if (!s.starts_with("marq{")) return std::nullopt;
+    s.remove_prefix(5);
+    const std::string prefix = "m" + std::to_string(i) + ".";
+    while (!s.empty() && s.front() != '}') {
+      const size_t eq = s.find('=');
+      if (eq == std::string_view::npos) return std::nullopt;
+      std::string name(s.substr(0, eq));
+      s.remove_prefix(eq + 1);
+      std::string value;
+      if (!s.empty() && s.front() == '"') {
+        size_t k = 1;
+        for (; k < s.size() && s[k] != '"'; ++k) {
+          if (s[k] == '\\') ++k;
+          if (k < s.size()) value += s[k];
+        }
+        s.remove_prefix(std::min(k + 1, s.size()));
+      } else {
+        const size_t end = s.find_first_of(",}");
+        value = std::string(s.substr(0, end));
+        s.remove_prefix(std::min(end, s.size()));
+      }
+      if (name == "marquee") {
+        name = "text";
+        std::string shown;
+        for (size_t k = 0; k < value.size(); ++k) {
+          shown += value[k];
+          if (value[k] == '%' && k + 1 < value.size() && value[k + 1] == '%') ++k;
+        }
+        value = shown == " " ? "" : shown;
+      }
+      state[prefix + name] = value;
+      if (!s.empty() && s.front() == ',') s.remove_prefix(1);
+    }
+    if (s.empty()) return std::nullopt;
+    s.remove_prefix(1);  // '}'
+    if (i < 3 && !s.starts_with(":")) return std::nullopt;
+    if (i < 3) s.remove_prefix(1);
+  }
+  return state;
+}
+
+// The rule book's cases, which the rehearsal stage passes too: each from
+// the start state, its lines sent one by one, each answer checked, then
+// the state VLC was given.
+TEST_F(VlcBridgeTest, FollowsTheSharedOverlayCases) {
+  const auto cases = overlaycases::Load(STANZO_OVERLAY_CASES);
+  auto c = Console();
+  ASSERT_TRUE(c);
+  const auto endsWithPrompt = [](const std::string& s) {
+    return s.size() >= 2 && s.compare(s.size() - 2, 2, "> ") == 0;
+  };
+  std::string reset, prompts;
+  for (const std::string& l : overlaycases::ResetLines()) {
+    reset += l + "\n";
+    prompts += "> ";
+  }
+  for (const overlaycases::Case& k : cases) {
+    SCOPED_TRACE("overlay_cases.txt:" + std::to_string(k.file_line));
+    ASSERT_TRUE(c->SendRaw(reset));
+    ASSERT_TRUE(
+        c->ReadUntil([&](const std::string& s) { return s.size() >= prompts.size(); }, kReply))
+        << c->received();
+    ASSERT_EQ(c->Take(), prompts);
+    for (const overlaycases::Exchange& x : k.exchanges) {
+      ASSERT_TRUE(c->SendLine(x.line));
+      ASSERT_TRUE(c->ReadUntil(endsWithPrompt, kReply)) << c->received();
+      EXPECT_EQ(c->Take(), x.reply) << x.line.substr(0, 60);
+    }
+    const auto state = LastOverlays(player_->Log());
+    ASSERT_TRUE(state) << "no overlay chain in VLC's log";
+    EXPECT_EQ(*state, overlaycases::Expected(k));
+  }
+  // Back to the layout the later tests expect.
+  EXPECT_EQ(SendAll(*c, overlaycases::ResetLines()), prompts);
+  EXPECT_EQ(SendAll(*c, kConsoleInit), "> > > > > > ");
 }
 
 TEST_F(VlcBridgeTest, MeasuresTheTimeFromCommandToScreen) {
@@ -615,39 +704,57 @@ TEST_F(VlcDefaultCommandTest, ShowsTheFirstSlideReadablyOnBlackWithoutNoise) {
   EXPECT_EQ(log.find(listening, first + 1), std::string::npos) << log;
 }
 
-TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
-  // A second VLC with the same command, started as Execute starts it,
-  // ends at once: as root VLC refuses to run; as its own user its bridge
-  // finds the port taken.
-  const std::string home = work_ + "/vlc/home";
+// Runs `command` as Execute does and returns the log once the watch is over.
+std::vector<std::string> ExecuteLog(const std::string& command) {
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
+  starter.Execute(command);
+  const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs + 500);
+  while (Clock::now() < deadline) {
+    starter.Tick();
+    std::this_thread::sleep_for(milliseconds(80));
+  }
+  return log;
+}
+
+// The test's VLC command as Execute would run it, as the user VLC runs as.
+std::string SecondVlc(const std::string& work, const std::vector<std::string>& args,
+                      bool asNobody) {
+  const std::string home = work + "/vlc/home";
   std::string vlc = "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
                     QuoteWord("XDG_DATA_HOME=" + home + "/.local/share") + " " +
-                    QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
-  for (const auto& a : args_) vlc += " " + QuoteWord(a);
+                    QuoteWord("XDG_RUNTIME_DIR=" + work + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  return asNobody ? "setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc : vlc;
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnceWithItsReason) {
+  // A second VLC with the same command, started as Execute starts it,
+  // ends at once: as root VLC refuses to run; as its own user its bridge
+  // finds the port taken. The log says so first, then VLC's own words.
   struct Case {
     std::string command;
     uint32_t code;
+    std::string reason;
   };
   std::vector<Case> cases;
   if (geteuid() == 0) {
-    cases.push_back({vlc, 1});
-    cases.push_back({"setpriv --reuid=65534 --regid=65534 --clear-groups " + vlc, 2});
+    cases.push_back(
+        {SecondVlc(work_, args_, false), 1, "env: VLC is not supposed to be run as root"});
+    cases.push_back({SecondVlc(work_, args_, true), 2, "Address already in use"});
   } else {
-    cases.push_back({vlc, 2});
+    cases.push_back({SecondVlc(work_, args_, false), 2, "Address already in use"});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    std::vector<std::string> log;
-    ProgramStarter starter([&](const std::string& t) { log.push_back(t); },
-                           platform::Env::Default());
-    starter.Execute(c.command);
-    const auto deadline = Clock::now() + milliseconds(ProgramStarter::kEarlyExitMs);
-    while (log.empty() && Clock::now() < deadline) {
-      starter.Tick();
-      std::this_thread::sleep_for(milliseconds(80));
-    }
-    EXPECT_EQ(log, std::vector<std::string>{c.command + ": ended with exit code " +
-                                            std::to_string(c.code)});
+    const std::vector<std::string> log = ExecuteLog(c.command);
+    const std::string ended = "Ended with exit code " + std::to_string(c.code) + ": " + c.command;
+    EXPECT_NE(std::find(log.begin(), log.end(), ended), log.end());
+    EXPECT_EQ(log.size(), 2u);
+    const bool told = std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+      return l.find(c.reason) != std::string::npos;
+    });
+    EXPECT_TRUE(told) << ::testing::PrintToString(log);
   }
   // The first VLC is untouched.
   auto console = Console();
@@ -655,10 +762,94 @@ TEST_F(VlcDefaultCommandTest, ExecuteLogsAVlcThatEndsAtOnce) {
   EXPECT_EQ(SendAll(*console, {"is_playing"}), "1\r\n> ");
 }
 
+TEST_F(VlcDefaultCommandTest, ExecuteLogsVlcsErrorLineForAMissingBridge) {
+  // VLC starts and runs on without the interface it was asked for; its
+  // reason reaches the log once. (It runs on briefly: "timeout" ends it.)
+  std::vector<std::string> args = args_;
+  for (auto& a : args) {
+    if (a == "--lua-intf=stanzo_bridge") a = "--lua-intf=stanzo_no_bridge";
+    // Its own CLI port: the first VLC holds the test's.
+    if (a.rfind("--cli-host=", 0) == 0)
+      a = "--cli-host=127.0.0.1:" + std::to_string(FreeLoopbackPort());
+  }
+  const std::string command = "timeout 8 " + SecondVlc(work_, args, geteuid() == 0);
+  const std::vector<std::string> log = ExecuteLog(command);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(),
+            "timeout: [stanzo_no_bridge] lua interface error: Couldn't find lua interface script "
+            "\"stanzo_no_bridge\".");
+  // Without a terminal VLC may end then (its text interface fails): the log
+  // says that after the reason, and names nothing else.
+  for (size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].rfind("Ended with exit code", 0), 0u);
+}
+
+TEST_F(VlcDefaultCommandTest, ExecuteInstallsAMissingBridgeAndConnectTakesSlides) {
+  // A program with the bridge beside it (as a build tree has it) and a
+  // user whose VLC folder holds none: Execute's bridge step, then the
+  // start, then Connect, with no other step.
+  namespace fs = std::filesystem;
+  const fs::path repo = fs::path(STANZO_VLC_HARNESS).parent_path().parent_path().parent_path();
+  const std::string exeDir = work_ + "/exec/program/";
+  const std::string home = work_ + "/exec/home";
+  const std::string dataHome = home + "/.local/share";
+  fs::create_directories(exeDir + "vlc");
+  fs::create_directories(home);
+  fs::copy_file(repo / "vlc/intf/stanzo_bridge.lua", exeDir + "vlc/stanzo_bridge.lua");
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string before = saved != nullptr ? saved : "";
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+  const BridgeInstall got = InstallBridgeForVlc(platform::Env::Default(), exeDir);
+  if (saved != nullptr) {
+    setenv("XDG_DATA_HOME", before.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+  // With the package installed here, VLC takes its copy for every user.
+  const bool packaged =
+      fs::exists(platform::Env::Default().system.SystemVlcLuaIntfDir() + kBridgeFileName);
+  EXPECT_EQ(got, packaged ? BridgeInstall::UpToDate : BridgeInstall::Installed);
+  EXPECT_EQ(fs::exists(dataHome + "/vlc/lua/intf/" + kBridgeFileName), !packaged);
+  if (geteuid() == 0) {
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + QuoteWord(home)).c_str()), 0);
+  }
+
+  const int port = FreeLoopbackPort();
+  int cliPort = FreeLoopbackPort();
+  while (cliPort == port) cliPort = FreeLoopbackPort();
+  std::vector<std::string> args;
+  for (const auto& a : args_) {
+    if (a.rfind("--cli-host=", 0) != 0 && a.rfind("--lua-config=", 0) != 0) args.push_back(a);
+  }
+  args.push_back("--lua-config=stanzo_bridge={host='127.0.0.1:" + std::to_string(port) +
+                 "'},cli={host='127.0.0.1:" + std::to_string(cliPort) + "'}");
+  std::string vlc = "timeout 60 ";
+  if (geteuid() == 0) vlc += "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  vlc += "env -i PATH=/usr/bin:/bin " + QuoteWord("HOME=" + home) + " " +
+         QuoteWord("XDG_DATA_HOME=" + dataHome) + " " +
+         QuoteWord("XDG_RUNTIME_DIR=" + work_ + "/vlc/run") + " /usr/bin/vlc";
+  for (const auto& a : args) vlc += " " + QuoteWord(a);
+  std::vector<std::string> log;
+  ProgramStarter starter([&](const std::string& t) { log.push_back(t); }, platform::Env::Default());
+  starter.Execute(vlc);
+
+  LineClient c;
+  ASSERT_TRUE(c.Connect(port, kStart)) << ::testing::PrintToString(log);
+  ASSERT_TRUE(c.ReadUntilEndsWith("> ", kReply));
+  c.Take();
+  // The bridge's answer: a marquee command that took effect.
+  EXPECT_EQ(SendAll(c, {"@m1 marq-marquee Execute found its bridge", "@m4 marq-size 3"}),
+            "> Unknown marquee `m4'. Known: m1, m2, m3.\r\n> ");
+  starter.Tick();
+  EXPECT_EQ(log, std::vector<std::string>{});
+  c.SendLine("shutdown");
+}
+
 }  // namespace
 }  // namespace stanzo::vlctest
 
 int main(int argc, char** argv) {
+  // Debug messages in VLC's log: the bridge logs there the overlays it sets.
+  setenv("VLC_VERBOSE", "2", 0);
   // Before any thread exists: a private network for the fixed ports.
   // STANZO_VLC_SHARED_NETWORK=1 keeps the machine's network (free ports).
   stanzo::vlctest::g_privateNetwork =

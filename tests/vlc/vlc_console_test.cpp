@@ -268,14 +268,13 @@ void VlcConsoleTest::initTestCase() {
 
   // The default launch command (the harness runs Debian's vlc and adds the
   // headless options and the test video).
-  const auto words = stanzo::SplitCommandLine(
-      stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system));
+  const auto words =
+      stanzo::SplitCommandLine(stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default()));
   std::string error;
   const auto launch =
       LaunchWithBridge(words.value_or(std::vector<std::string>{}), g_privateNetwork, &error);
   QVERIFY2(launch,
-           (error + ": " + stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default().system))
-               .c_str());
+           (error + ": " + stanzo::DefaultLaunchCommand(stanzo::platform::Env::Default())).c_str());
   port_ = launch->port;
   cliPort_ = launch->cliPort;
   player_ = std::make_unique<VlcPlayer>(STANZO_VLC_HARNESS, work_ + "/vlc");

@@ -16,7 +16,8 @@
 #   vlc_harness.sh stop DIR                  stop VLC and Xvfb
 #
 # DIR is created and holds everything: env (DISPLAY, pids), vlc.log, the
-# home directory, the videos. VLC refuses to run as root, so as root it
+# home directory, the videos. VLC_VERBOSE is passed on (2: debug messages
+# in vlc.log, where the bridge logs every overlay chain it sets). VLC refuses to run as root, so as root it
 # runs as uid/gid 65534 (setpriv); DIR is made readable for that user.
 # Every wait has a deadline; on failure the script prints why and the end
 # of VLC's log, and exits non-zero.
@@ -98,6 +99,7 @@ start)
 
   "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" \
     XDG_DATA_HOME="$dir/home/.local/share" LANG=C.UTF-8 DISPLAY="$display" \
+    ${VLC_VERBOSE:+VLC_VERBOSE="$VLC_VERBOSE"} \
     vlc "${extra[@]}" "$@" "${media[@]}" >"$dir/vlc.log" 2>&1 </dev/null &
   vlc_pid=$!
   echo "VLC_PID=$vlc_pid" >>"$dir/env"

@@ -13,6 +13,8 @@
 #include "win/utf16.h"
 #include "win/window.h"
 
+#include <shlobj.h>
+
 namespace stanzo::win {
 namespace {
 
@@ -31,6 +33,14 @@ struct Recorder : WindowEvents {
     seen.push_back(std::string("up ") + ControlName(c) + " " + std::to_string(int(k)) + "/" +
                    std::to_string(s));
     return consumeKeys;
+  }
+  void FilesDropped(Control c, const std::vector<std::string>& paths) override {
+    std::string text = std::string("drop ") + ControlName(c);
+    for (const std::string& p : paths) text += " " + p;
+    seen.push_back(text);
+  }
+  void InsertSongChosen(Control c) override {
+    seen.push_back(std::string("insert song ") + ControlName(c));
   }
   void Tick() override { ++ticks; }
   void Shown() override {}
@@ -139,6 +149,43 @@ TEST_F(WinView, EventsReachTheirHandlersOnce) {
   // The timer ticks while the view pauses.
   view.Pause(300);
   EXPECT_GE(events.ticks, 2);
+}
+
+TEST_F(WinView, TheLyricEditorTakesSongs) {
+  HWND memLyric = window.Control(Control::memLyric);
+  // An insert is one edit: reported as a change, taken back by one undo.
+  view.SetText(Control::memLyric, "one\ntwo\n");
+  Seen();
+  view.InsertText(Control::memLyric, 4, "S\xC3\xBCn\n\n");
+  EXPECT_EQ(view.Text(Control::memLyric), "one\nS\xC3\xBCn\n\ntwo\n");
+  EXPECT_EQ(Seen(), std::vector<std::string>{"change memLyric"});
+  SendMessageW(memLyric, WM_UNDO, 0, 0);
+  EXPECT_EQ(view.Text(Control::memLyric), "one\ntwo\n");
+  Seen();
+  // Files dropped on it, as the shell hands them over.
+  const std::wstring names(L"C:\\S\\a.xml\0C:\\S\\\u00E9.cho\0\0", 23);
+  HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(files + 1, names.data(), names.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  SendMessageW(memLyric, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  EXPECT_EQ(Seen(), std::vector<std::string>{"drop memLyric C:\\S\\a.xml C:\\S\\\xC3\xA9.cho"});
+  // Its context menu ends with Insert Song, which the window reports.
+  HMENU menu = LyricEditorMenu(memLyric);
+  const int last = GetMenuItemCount(menu) - 1;
+  wchar_t text[64] = {};
+  GetMenuStringW(menu, last, text, 64, MF_BYPOSITION);
+  EXPECT_EQ(Narrow(text), "Insert Song...\tCtrl+O");
+  EXPECT_EQ(GetMenuItemID(menu, last), TfrmMain::kInsertSongCommand);
+  DestroyMenu(menu);
+  SendMessageW(window.Handle(), WM_COMMAND, TfrmMain::kInsertSongCommand, 0);
+  // Ctrl+O is the console's key there, never a character.
+  Key(Control::memLyric, WM_KEYUP, 'O', true);
+  Key(Control::memLyric, WM_CHAR, 15, true);
+  EXPECT_EQ(Seen(), (std::vector<std::string>{"insert song memLyric", "up memLyric 5/2"}));
+  EXPECT_EQ(view.Text(Control::memLyric), "one\ntwo\n");
 }
 
 TEST_F(WinView, TheRadioGroupClicksOnlyOnANewChoice) {
@@ -253,6 +300,14 @@ TEST(WinDialogsTest, ConfirmAndPromptAnswerAsDesigned) {
   }
   EXPECT_EQ(OpenDialogFilter("T (*.txt)|*.TXT|all (*)|*"),
             std::wstring(L"T (*.txt)\0*.TXT\0all (*)\0*\0\0", 27));
+  // What a multiple-selection open dialog leaves: one full path, or the
+  // folder and the names.
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\S\\a.xml\0\0", 12)),
+            std::vector<std::string>{"C:\\S\\a.xml"});
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\S\0a.xml\0\u00E9.cho\0\0", 18)),
+            (std::vector<std::string>{"C:\\S\\a.xml", "C:\\S\\\xC3\xA9.cho"}));
+  EXPECT_EQ(OpenDialogPaths(std::wstring(L"C:\\\0a.txt\0\0", 11)),
+            std::vector<std::string>{"C:\\a.txt"});
 }
 
 }  // namespace

@@ -45,9 +45,10 @@ Pitfalls, measured on VLC 3.0.24:
 
 -- Raise with every change of this file: the Windows console installs its
 -- copy for VLC only over a missing or older one (a lower number).
-local BRIDGE_VERSION = 1
+local BRIDGE_VERSION = 2
 
 local MAX_LINE = 32768           -- bytes per command line, line feed excluded
+local MAX_QUOTED = 40            -- bytes of operator input quoted in an error
 local MAX_OUT = 4 * 1024 * 1024  -- unsent bytes per peer before it is dropped
 local MAX_CLIENTS = 16
 -- Lines waiting for their turn per peer; beyond this the peer is not read
@@ -62,18 +63,22 @@ local EOL = "\r\n"
 local INSTANCES = { m1 = 1, m2 = 2, m3 = 3 }
 local INSTANCE_NAMES = { "m1", "m2", "m3" }
 
--- The settable marquee variables. Integers are range-checked so that no
--- value can make the renderer allocate absurd bitmaps.
+-- The settable marquee variables, with the ranges of the rule book in
+-- vlc/README.md (the rehearsal stage has the same; the shared cases in
+-- tests/data/overlay_cases.txt hold both to them). They keep VLC safe:
+-- its marquee multiplies the timeout by 1000 in a 32-bit int, and the
+-- offsets by 10000 times the picture's scale in one too; fonts past 1000
+-- pixels only make huge glyph bitmaps.
 local VARS = {
   marquee  = { text = true },
   position = { min = -1, max = 15 },
   size     = { min = 0, max = 1000 },
   color    = { min = 0, max = 0xFFFFFF },
   opacity  = { min = 0, max = 255 },
-  x        = { min = -100000, max = 100000 },
-  y        = { min = -100000, max = 100000 },
+  x        = { min = -10000, max = 10000 },
+  y        = { min = -10000, max = 10000 },
   refresh  = { min = 0, max = 86400000 },
-  timeout  = { min = 0, max = 2147483647 },
+  timeout  = { min = 0, max = 2147483 },
 }
 local VAR_ORDER = { "marquee", "position", "size", "color", "opacity", "x", "y",
                     "refresh", "timeout" }
@@ -112,16 +117,48 @@ local function has_control(s)
   return s:find("[%z\1-\8\10-\31\127]") ~= nil
 end
 
+-- Blanks are spaces and tabs.
+local function skip_blanks(s)
+  return (s:gsub("^[ \t]+", ""))
+end
+
+local function trim_blanks(s)
+  return (s:gsub("^[ \t]+", ""):gsub("[ \t]+$", ""))
+end
+
+-- The first blank-separated word, and the rest from the blank after it.
+local function first_word(s)
+  return s:match("^([^ \t]*)(.*)$")
+end
+
+-- Operator input quoted in an error: at most MAX_QUOTED bytes, cut back to
+-- the start of a UTF-8 character the cut would split, then "...".
+local function quote(s)
+  if #s <= MAX_QUOTED then return s end
+  local n = MAX_QUOTED
+  while n > 0 do
+    local b = s:byte(n + 1)
+    if b < 0x80 or b >= 0xC0 then break end
+    n = n - 1
+  end
+  return s:sub(1, n) .. "..."
+end
+
+-- An optional sign, then decimal digits or 0x and hex digits. Values too
+-- large for any range come back as math.huge.
 local function parse_int(s)
-  local sign, digits = s:match("^([+-]?)(%d+)$")
-  local v
-  if digits then
-    if #digits > 12 then return nil end
-    v = tonumber(digits, 10)
-  else
-    local hex = s:match("^0[xX](%x+)$")
-    if not hex or #hex > 10 then return nil end
-    sign, v = "", tonumber(hex, 16)
+  local sign, body = s:match("^([+-]?)(.*)$")
+  local digits, base = body:match("^0[xX](%x+)$"), 16
+  if not digits then
+    digits, base = body:match("^(%d+)$"), 10
+  end
+  if not digits then return nil end
+  digits = digits:gsub("^0+", "")
+  local v = math.huge
+  if digits == "" then
+    v = 0
+  elseif #digits <= 12 then
+    v = tonumber(digits, base)
   end
   if sign == "-" then v = -v end
   return v
@@ -231,47 +268,43 @@ end
 -- Applies one "@name command value" line to `state`. Returns nil when it
 -- took effect, else the error message to send back.
 local function apply_marquee_command(state, line)
-  local name, rest = line:match("^@(%S*)(.*)$")
+  local word, rest = first_word(skip_blanks(line))
+  local name = word:sub(2)
   if name == "" then
     return "Missing marquee name after `@'. Known: m1, m2, m3."
   end
   local idx = INSTANCES[name]
   if not idx then
-    return "Unknown marquee `" .. name .. "'. Known: m1, m2, m3."
+    return "Unknown marquee `" .. quote(name) .. "'. Known: m1, m2, m3."
   end
-  rest = rest:gsub("^ +", "")
-  if rest == "" then
-    return "Missing command after `@" .. name .. "'."
-  end
-  local cmd, sep, value = rest:match("^(%S+)( ?)(.*)$")
-  if not cmd then
+  local cmd
+  cmd, rest = first_word(skip_blanks(rest))
+  if cmd == "" then
     return "Missing command after `@" .. name .. "'."
   end
   local var = cmd:match("^marq%-(%a+)$")
   if not var or not VARS[var] then
-    return "Unknown marquee variable `" .. cmd .. "'. Known: " .. KNOWN_VARS .. "."
-  end
-  if sep == "" then
-    return "Missing value for `" .. cmd .. "'."
+    return "Unknown marquee variable `" .. quote(cmd) .. "'. Known: " .. KNOWN_VARS .. "."
   end
   if VARS[var].text then
-    value = value:gsub("^ +", "")
-    if not is_valid_utf8(value) then
+    -- Blanks before the text are skipped; none at all is an empty text,
+    -- which clears the overlay.
+    local text = skip_blanks(rest)
+    if not is_valid_utf8(text) then
       return "Text for `" .. cmd .. "' is not valid UTF-8; ignored."
     end
-    state[idx].marquee = value
+    state[idx].marquee = text:gsub("\t", " ")
     return nil
   end
-  value = value:gsub("^ +", ""):gsub(" +$", "")
+  local value = trim_blanks(rest)
   if value == "" then
     return "Missing value for `" .. cmd .. "'."
   end
-  local spec = VARS[var]
+  local range = VARS[var]
   local v = parse_int(value)
-  if not v or v < spec.min or v > spec.max then
-    local shown = #value > 40 and (value:sub(1, 40) .. "...") or value
+  if not v or v < range.min or v > range.max then
     return string.format("Bad value `%s' for `%s': expected an integer from %d to %d.",
-                         shown, cmd, spec.min, spec.max)
+                         quote(value), cmd, range.min, range.max)
   end
   state[idx][var] = v
   return nil
@@ -351,6 +384,9 @@ local applied_to_playlist = false
 -- created from now on inherits it, and on the current video output.
 local function apply_state()
   local chain = build_chain(state, foreign)
+  -- What VLC is given, for whoever debugs an overlay (and for the tests,
+  -- which read the overlays' state here).
+  vlc.msg.dbg("stanzo bridge: overlays " .. chain)
   if applied_to_playlist then
     pcall(vlc.var.set, playlist, "sub-source", chain)
   else
@@ -457,7 +493,7 @@ local function handle_line(c, line)
     queue_reply(c, "The line holds control characters; ignored." .. EOL .. PROMPT)
     return false
   end
-  if line:sub(1, 1) == "@" then
+  if line:match("^[ \t]*@") then
     local err = apply_marquee_command(state, line)
     if err then
       queue_reply(c, err .. EOL .. PROMPT)
@@ -588,14 +624,18 @@ local function serve(listener)
           end
         end
       end
+    end
+
+    -- Several updates that arrive together cause one rebuild, before their
+    -- answers go out: a prompt means the overlays are set.
+    if changed then apply_state() end
+
+    for _, c in ipairs(clients) do
       if not c.closing then pump(c) end
-      if c.fd and has(rev, POLLOUT) and c.out ~= "" then
+      if c.fd and has(set[c.fd], POLLOUT) and c.out ~= "" then
         c.out = flush(c.fd, c.out)
       end
     end
-
-    -- Several updates that arrive together cause one rebuild.
-    if changed then apply_state() end
 
     local kept = {}
     for _, c in ipairs(clients) do

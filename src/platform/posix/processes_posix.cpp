@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "base/command_line.h"
 #include "platform/processes.h"
@@ -54,7 +55,8 @@ SpawnPlan MakePlan(std::vector<std::string> words, std::string workingDir) {
 }
 
 // Runs in the (grand)child. Only async-signal-safe calls from here on.
-[[noreturn]] void ExecChild(const SpawnPlan& plan, int statusFd) {
+// `errorFd` >= 0 becomes the program's standard error.
+[[noreturn]] void ExecChild(const SpawnPlan& plan, int statusFd, int errorFd) {
   // Handlers and ignored signals of the console (a TCP client typically
   // ignores SIGPIPE) must not carry over into the started program; the
   // mask was fully blocked by the parent around fork().
@@ -72,6 +74,7 @@ SpawnPlan MakePlan(std::vector<std::string> words, std::string workingDir) {
   const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
   if (devNull < 0) FailChild(statusFd, errno);
   if (dup2(devNull, STDIN_FILENO) < 0) FailChild(statusFd, errno);  // dup2 clears CLOEXEC
+  if (errorFd >= 0 && dup2(errorFd, STDERR_FILENO) < 0) FailChild(statusFd, errno);
 
   // Every descriptor above stderr closes on exec: the console's sockets
   // must not leak into the started program. The status pipe stays open
@@ -194,6 +197,48 @@ void CloseAllBut(int keep, rlim_t fdLimit) {
   }
 }
 
+// The relay of a program whose standard error is read: a grandchild of the
+// console beside the program, reading the program's standard error from
+// `from` until its end. Every byte goes on to the console's standard error
+// (inherited), and, while the console takes them, to `to`, a socket whose
+// far end the console reads. It outlives the watching and the console: a
+// program that writes to its standard error after the console has gone
+// must not meet a pipe without a reader. In a session of its own, like the
+// program, so that no signal for the console's terminal ends it first.
+// Only async-signal-safe calls.
+[[noreturn]] void RelayErrors(int from, int to) {
+  if (dup2(from, STDIN_FILENO) < 0 || dup2(to, STDOUT_FILENO) < 0) _exit(1);
+  if (syscall(SYS_close_range, 3U, ~0U, 0U) != 0) {
+    for (int fd = 3; fd < 1024; ++fd) close(fd);
+  }
+  setsid();
+  for (int sig = 1; sig < NSIG; ++sig) {
+    if (sig != SIGKILL && sig != SIGSTOP) signal(sig, sig == SIGPIPE ? SIG_IGN : SIG_DFL);
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  char buf[4096];
+  bool forwarding = true;
+  for (;;) {
+    const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) _exit(0);
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(STDERR_FILENO, buf + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) break;  // the console's standard error is gone: drop it
+      done += w;
+    }
+    // A console that does not keep up loses bytes here, never the program.
+    if (forwarding &&
+        send(STDOUT_FILENO, buf, static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 &&
+        errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+      forwarding = false;  // released, or the console has ended
+    }
+  }
+}
+
 uint32_t ExitStatusCode(int status) {
   if (WIFEXITED(status)) return static_cast<uint32_t>(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return 128U + static_cast<uint32_t>(WTERMSIG(status));
@@ -203,48 +248,25 @@ uint32_t ExitStatusCode(int status) {
 class PosixProcesses final : public Processes {
  public:
   Started Start(const std::string& commandLine, const std::string& workingDir) override {
-    auto words = SplitCommandLine(commandLine);
-    if (!words) return {0, "no program named, or a quote is not closed"};
-    const SpawnPlan plan = MakePlan(std::move(*words), workingDir);
-    if (plan.candidates.empty()) return {0, "no program named"};
+    return Launch(commandLine, workingDir, false);
+  }
 
-    Pipe exec;  // the program's errno when exec fails; end of file when it succeeds
-    int sv[2] = {-1, -1};
-    if (!exec.ok() || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0)
-      return {0, std::strerror(errno)};
-    pid_t helper;
-    {
-      SignalBlock block;
-      helper = fork();
-      if (helper == 0) {
-        close(sv[0]);
-        // _Fork, not fork: this is the child of a multi-threaded process,
-        // where fork's atfork handlers and lock juggling are not
-        // async-signal-safe; _Fork is.
-        const pid_t program = _Fork();
-        if (program < 0) FailChild(exec.writeFd(), errno);
-        if (program == 0) ExecChild(plan, exec.writeFd());
-        CloseAllBut(sv[1], plan.fdLimit);
-        WatchChild(program, sv[1]);
-      }
+  Started StartReadingErrors(const std::string& commandLine,
+                             const std::string& workingDir) override {
+    return Launch(commandLine, workingDir, true);
+  }
+
+  std::string ReadErrors(Id id) override {
+    Watched& w = watched_.at(id);
+    std::string bytes;
+    char buf[4096];
+    while (w.errors >= 0) {
+      const ssize_t n = recv(w.errors, buf, sizeof buf, MSG_DONTWAIT);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // nothing more now (or the relay has ended)
+      bytes.append(buf, static_cast<size_t>(n));
     }
-    const int forkErr = errno;
-    close(sv[1]);
-    if (helper < 0) {
-      close(sv[0]);
-      return {0, std::strerror(forkErr)};
-    }
-    exec.CloseWrite();
-    const int err = ExecError(exec.readFd());
-    if (err != 0) {
-      close(sv[0]);  // the helper reaps the failed program and exits
-      int ignored = 0;
-      WaitForPid(helper, &ignored, 0);
-      return {0, std::strerror(err)};
-    }
-    const Id id = ++lastId_;
-    watched_[id] = Watched{helper, sv[0], {}};
-    return {id, {}};
+    return bytes;
   }
 
   Status Poll(Id id) override {
@@ -272,6 +294,7 @@ class PosixProcesses final : public Processes {
     auto it = watched_.find(id);
     if (it == watched_.end()) return;
     Finish(it->second);
+    CloseErrors(it->second);
     watched_.erase(it);
   }
 
@@ -290,7 +313,82 @@ class PosixProcesses final : public Processes {
     pid_t helper = -1;
     int sock = -1;  // closed once finished
     Status status;
+    int errors = -1;  // the relay's socket, for a program whose errors are read
   };
+
+  Started Launch(const std::string& commandLine, const std::string& workingDir, bool readErrors) {
+    auto words = SplitCommandLine(commandLine);
+    if (!words) return {0, "no program named, or a quote is not closed"};
+    const SpawnPlan plan = MakePlan(std::move(*words), workingDir);
+    if (plan.candidates.empty()) return {0, "no program named"};
+
+    Pipe exec;  // the program's errno when exec fails; end of file when it succeeds
+    int sv[2] = {-1, -1};
+    if (!exec.ok() || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0)
+      return {0, std::strerror(errno)};
+    // The program's standard error, and the relay's socket to the console.
+    std::optional<Pipe> errors;
+    int fw[2] = {-1, -1};
+    if (readErrors) {
+      errors.emplace();
+      if (!errors->ok() || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fw) != 0) {
+        const int err = errno;
+        close(sv[0]);
+        close(sv[1]);
+        return {0, std::strerror(err)};
+      }
+    }
+    pid_t helper;
+    {
+      SignalBlock block;
+      helper = fork();
+      if (helper == 0) {
+        close(sv[0]);
+        // _Fork, not fork: this is the child of a multi-threaded process,
+        // where fork's atfork handlers and lock juggling are not
+        // async-signal-safe; _Fork is.
+        // The relay first: a program whose standard error had no reader
+        // would fail at its first error line. Not waited for: when the
+        // helper ends, init adopts and reaps it.
+        if (errors) {
+          const pid_t relay = _Fork();
+          if (relay < 0) FailChild(exec.writeFd(), errno);
+          if (relay == 0) RelayErrors(errors->readFd(), fw[1]);
+        }
+        const pid_t program = _Fork();
+        if (program < 0) FailChild(exec.writeFd(), errno);
+        if (program == 0) ExecChild(plan, exec.writeFd(), errors ? errors->writeFd() : -1);
+        CloseAllBut(sv[1], plan.fdLimit);
+        WatchChild(program, sv[1]);
+      }
+    }
+    const int forkErr = errno;
+    close(sv[1]);
+    if (fw[1] >= 0) close(fw[1]);
+    errors.reset();  // the program and the relay hold their ends
+    if (helper < 0) {
+      close(sv[0]);
+      if (fw[0] >= 0) close(fw[0]);
+      return {0, std::strerror(forkErr)};
+    }
+    exec.CloseWrite();
+    const int err = ExecError(exec.readFd());
+    if (err != 0) {
+      close(sv[0]);  // the helper reaps the failed program and exits
+      if (fw[0] >= 0) close(fw[0]);
+      int ignored = 0;
+      WaitForPid(helper, &ignored, 0);
+      return {0, std::strerror(err)};
+    }
+    const Id id = ++lastId_;
+    watched_[id] = Watched{helper, sv[0], {}, fw[0]};
+    return {id, {}};
+  }
+
+  static void CloseErrors(Watched& w) {
+    if (w.errors >= 0) close(w.errors);
+    w.errors = -1;
+  }
 
   // Closes the socket and reaps the helper, which exits at once when its
   // socket hangs up or right after it has reported.

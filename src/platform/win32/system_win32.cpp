@@ -38,6 +38,12 @@ class WindowsSystem final : public System {
     return Variable("APPDATA");
   }
 
+  // Settings and data lie together there.
+  std::string UserConfigDir() override { return UserDataDir(); }
+
+  // VLC's own folder is the installer's; nothing is put there.
+  std::string SystemVlcLuaIntfDir() override { return std::string(); }
+
   // The wide environment: the narrow one is in the ANSI code page.
   std::string Variable(const std::string& name) override {
     const wchar_t* value = _wgetenv(Widen(name).c_str());
