@@ -4,13 +4,13 @@
 set -euo pipefail
 
 declare -A groups=(
-  [build]="cmake ninja-build g++ qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgl-dev libgtest-dev libgmock-dev libpugixml-dev fonts-dejavu-core fonts-liberation2"
+  [build]="cmake ninja-build g++ qt6-base-dev qt6-websockets-dev libcpp-httplib-dev nlohmann-json3-dev pkg-config libgl-dev libgtest-dev libgmock-dev libpugixml-dev fonts-dejavu-core fonts-liberation2"
   [test]="clang libclang-rt-14-dev xvfb xauth libxcb1-dev"
   [run]="fonts-dejavu-core fonts-liberation2"
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [browser]="chromium fonts-dejavu-core"
   [package]="dpkg-dev file lintian gzip"
-  [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest wine wine64 fonts-wine xvfb xauth zip locales"
+  [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev dpkg-dev wine wine64 fonts-wine xvfb xauth zip locales"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
 

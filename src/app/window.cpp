@@ -40,6 +40,14 @@ Key KeyOf(const QKeyEvent* e) {
       return Key::kO;
     case Qt::Key_0:
       return (e->modifiers() & Qt::KeypadModifier) ? Key::kNumpad0 : Key::kOther;
+    case Qt::Key_PageDown:
+      return Key::kPageDown;
+    case Qt::Key_PageUp:
+      return Key::kPageUp;
+    case Qt::Key_Period:
+      return Key::kPeriod;
+    case Qt::Key_B:
+      return Key::kB;
     default:
       return Key::kOther;
   }
@@ -118,16 +126,26 @@ void TfrmMain::BindEvents() {
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
     if (s == Qt::ApplicationActive && events_) events_->Activated();
   });
-  W(Control::memLyric)->installEventFilter(this);
-  W(Control::butSlide)->installEventFilter(this);
+  // Every event of the application passes eventFilter once: the keys of
+  // the whole window before the focused control, those of memLyric and
+  // butSlide, and the drops on memLyric's viewport.
+  qApp->installEventFilter(this);
   BindSongEvents();
+}
+
+std::optional<Control> TfrmMain::FocusedControl() const {
+  for (QWidget* w = QApplication::focusWidget(); w && w != this; w = w->parentWidget()) {
+    for (int i = 0; i < kControlCount; ++i)
+      if (W(static_cast<Control>(i)) == w) return static_cast<Control>(i);
+  }
+  return std::nullopt;
 }
 
 void TfrmMain::BindSongEvents() {
   // Song files dropped on the lyric editor go to the console (its viewport
-  // receives the drops); "Insert Song..." joins the editor's own menu.
+  // receives the drops, seen by the application's filter above); "Insert
+  // Song..." joins the editor's own menu.
   auto* memLyric = Find<QPlainTextEdit>(Control::memLyric);
-  memLyric->viewport()->installEventFilter(this);
   auto* insertSong =
       new QAction(QString(kInsertSongCaption) + '\t' + kInsertSongShortcut, memLyric);
   insertSong->setObjectName("mnuInsertSong");
@@ -156,6 +174,16 @@ bool TfrmMain::DropFiles(QEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  // A key's first delivery, to the focused widget of this window (or the
+  // window itself when nothing has the focus).
+  if (event->type() == QEvent::KeyPress && events_) {
+    QWidget* focus = QApplication::focusWidget();
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && (w == focus || (!focus && w == this)) && (w == this || isAncestorOf(w))) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (events_->FormKeyDown(FocusedControl(), KeyOf(key), ShiftOf(key))) return true;
+    }
+  }
   QWidget* memLyric = W(Control::memLyric);
   if (watched == Find<QPlainTextEdit>(Control::memLyric)->viewport() &&
       (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||

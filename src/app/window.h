@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/view.h"
 #include "console/window_events.h"
@@ -55,6 +56,8 @@ class TfrmMain : public QWidget, public WidgetView {
   void SetTabOrder();
   void PlaceWindow();
   void BindEvents();
+  // The control of the table that holds the focus, or nullopt.
+  std::optional<Control> FocusedControl() const;
   void BindSongEvents();
   // A drag or drop of files on the lyric editor: true when it was files
   // (reported on Drop), false for anything the editor takes itself.

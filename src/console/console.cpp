@@ -10,10 +10,12 @@
 #include "extras/stress_test.h"
 #include "link/host_port.h"
 #include "link/tcp_errors.h"
+#include "link/vlc_commands.h"
 #include "platform/system.h"
 #include "presentation/init_list.h"
 #include "presentation/lyric_queue.h"
 #include "songs/song_files.h"
+#include "stage/overlay_state.h"
 
 namespace stanzo {
 
@@ -147,7 +149,7 @@ Console::Console(ConsoleView& view, const platform::Env& env, std::string exePat
       TCPCli(env.sockets, env.clock),
       channel_(TCPCli, *this),
       slides_(
-          *queue_, [this](const std::string& t) { SendCommand(t); },
+          *queue_, [this](const std::string& t) { SendSlideCommand(t); },
           [this](const std::string& mask) { RunInitCommands(mask); }),
       programs_(std::make_unique<ProgramStarter>([this](const std::string& t) { LogEvent("E", t); },
                                                  env)),
@@ -161,11 +163,27 @@ Console::Console(ConsoleView& view, const platform::Env& env, std::string exePat
             "Save init commands to "},
       lyrics_{Control::memLyric,  Control::lblLyricFile, Control::butLyricSave,
               &SampleScript,      kKeyLyricFile,         "New/Existing File for Lyrics/slides",
-              "Lyrics not saved", "Save lyrics to "} {}
+              "Lyrics not saved", "Save lyrics to "} {
+  // The player starts with the layout of the default init commands, as
+  // the stage does.
+  for (const char* line : vlc::kDefaultInit) overlays_.Feed(line, 0);
+}
 
 Console::~Console() = default;
 
+namespace {
+
+// Counts the handlers running, nested ones included.
+struct Depth {
+  explicit Depth(int& d) : depth(++d) {}
+  ~Depth() { --depth; }
+  int& depth;
+};
+
+}  // namespace
+
 void Console::Guard(const std::function<void()>& handler) {
+  Depth depth(handlerDepth_);
   try {
     handler();
   } catch (const SendingStopped&) {
@@ -202,6 +220,7 @@ void Console::LoadSettings() {
   LoadLaunchHistory();
   view_.SetText(Control::memLog, kLogHeading);
   UpdateConnectionControls();
+  StartRemote();
 }
 
 bool Console::FormClose() {
@@ -254,11 +273,29 @@ void Console::StopIfClosed() const {
 void Console::SendCommand(const std::string& text) {
   StopIfClosed();
   channel_.SendCommand(text);
+  // Only what reached the player counts as shown.
+  if (text.size() <= stage::kMaxLineBytes) overlays_.Feed(text, remote_ ? remote_->NowMs() : 0);
+  if (text.compare(0, sizeof vlc::kMainMarquee - 1, vlc::kMainMarquee) == 0) {
+    blank_ = blanking_;
+    liveIndex_ = sendingSlide_;
+  }
+}
+
+void Console::SendSlideCommand(const std::string& text) {
+  sendingSlide_ = queue_->Selected();
+  struct Reset {
+    int& index;
+    ~Reset() { index = -1; }
+  } reset{sendingSlide_};
+  SendCommand(text);
 }
 
 void Console::Timer1Timer() {
   channel_.PollReply();
   programs_->Tick();
+  // Only a tick of its own (run through Guard or not), never one that runs
+  // inside another handler's sends, dialog or wait.
+  if (handlerDepth_ <= 1) RunRemoteTasksNow();
 }
 
 ItemList& Console::History() {
@@ -453,6 +490,7 @@ void Console::InsertSongs(const std::vector<std::string>& paths) {
 }
 
 void Console::CopyLyricsToQueue() {
+  liveIndex_ = -1;  // the line on screen is not one of the new queue's
   const std::string text = view_.Text(Control::memLyric);
   const Strings lines = EditorLines(text);
   view_.SetItems(Control::lstLyrics, lines);
@@ -498,8 +536,156 @@ bool Console::memLyricKeyUp(Key key, unsigned shift) {
 
 // ------------------------------------------------------------------ slides
 
+void Console::butSlideClick() {
+  RunSlides(&SlideSender::SendSlide);
+}
+
+void Console::butSlideBackClick() {
+  RunSlides(&SlideSender::SlideBack);
+}
+
+void Console::RunSlides(void (SlideSender::*press)()) {
+  if (slidesRunning_) {
+    (slides_.*press)();  // a press amid a press: the sender ignores it
+    return;
+  }
+  slidesRunning_ = true;
+  struct Reset {
+    Console& c;
+    ~Reset() {
+      c.slidesRunning_ = false;
+      c.blankPending_ = false;  // a failed press takes its Blank with it
+    }
+  } reset{*this};
+  (slides_.*press)();
+  if (!blankPending_) return;
+  blankPending_ = false;
+  slidesRunning_ = false;
+  Blank();
+}
+
 void Console::butSlideKeyDown(Key key, unsigned /*shift*/) {
   if (key == Key::kNumpad0) butSlideBackClick();
+}
+
+void Console::Blank() {
+  StopIfClosed();
+  if (slidesRunning_) {
+    blankPending_ = true;
+    return;
+  }
+  blanking_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{blanking_};
+  SendCommand(vlc::MainMarquee(vlc::kBlank));
+  SendCommand(vlc::PreviewMarquee(vlc::kBlank));
+}
+
+bool Console::FormKeyDown(Key key, unsigned shift, std::optional<Control> focus) {
+  switch (remote::ClickerKeyAction(key, shift, focus)) {
+    case remote::ClickerAction::kNone:
+      return false;
+    case remote::ClickerAction::kSlide:
+      if (view_.Enabled(Control::butSlide)) butSlideClick();
+      return true;
+    case remote::ClickerAction::kBack:
+      if (view_.Enabled(Control::butSlideBack)) butSlideBackClick();
+      return true;
+    case remote::ClickerAction::kBlank:
+      // No button of its own: it acts when the slide button would.
+      if (view_.Enabled(Control::butSlide)) Blank();
+      return true;
+  }
+  return false;
+}
+
+// ------------------------------------------------------------------ remote
+
+void Console::StartRemote() {
+  if (!remote_ || remoteStarted_) return;
+  remoteStarted_ = true;
+  const remote::ListenPlan plan = remote::PlanListen(
+      settings_->ReadString(remote::kSection, remote::kKeyListen, remote::kDefaultListen),
+      settings_->ReadString(remote::kSection, remote::kKeyPin, ""));
+  if (!plan.problem.empty()) LogEvent("E", plan.problem);
+  if (!plan.enabled) return;
+  std::string error;
+  const auto act = [this](remote::Route r, long long index) { return RemoteAction(r, index); };
+  if (!remote_->Listen(plan.host, plan.port, plan.pin, act, &error))
+    LogEvent("E", "Remote: cannot listen on " + plan.host + ":" + std::to_string(plan.port) + ": " +
+                      error);
+  PublishRemote();
+}
+
+remote::State Console::RemoteState() const {
+  remote::State s;
+  s.connected = IsConnected();
+  s.queue = AllItems(Control::lstLyrics);
+  s.selected = queue_->Selected();
+  s.live = liveIndex_ < static_cast<int>(s.queue.size()) ? liveIndex_ : -1;
+  const stage::Marquee& m1 = overlays_.marquee(0);
+  if (!blank_ && stage::IsVisible(m1, remote_ ? remote_->NowMs() : 0)) s.liveText = m1.text;
+  s.nextText = remote::NextSlideText(s.queue, s.selected);
+  s.blank = blank_;
+  return s;
+}
+
+void Console::PublishRemote() {
+  if (!remote_) return;
+  remote_->Hub().Publish(remote::StateJson(RemoteState()),
+                         stage::OverlayStateJson(overlays_, remote_->NowMs()));
+}
+
+void Console::RunRemoteTasks() {
+  if (handlerDepth_ == 0) RunRemoteTasksNow();
+}
+
+void Console::RunRemoteTasksNow() {
+  if (!remote_) return;
+  Depth depth(handlerDepth_);
+  remote_->Hub().RunPending();
+  PublishRemote();
+}
+
+remote::Reply Console::RemoteAction(remote::Route action, long long index) {
+  using remote::Route;
+  const auto refuse = [](int status, const std::string& reason) {
+    return remote::Reply{status, "{\"error\":" + stage::JsonString(reason) + "}"};
+  };
+  if (action == Route::kState) return {200, remote::StateJson(RemoteState())};
+  const bool sends = action == Route::kNext || action == Route::kBack || action == Route::kBlank;
+  if (closed_) return refuse(503, "the console is closing");
+  if (sends && !IsConnected()) return refuse(409, "not connected");
+  if ((action == Route::kNext || action == Route::kBack) && queue_->Selected() < 0)
+    return refuse(409, "no line selected");
+  if (action == Route::kSelect && (index < 0 || index >= view_.ItemCount(Control::lstLyrics)))
+    return refuse(400, "no such line");
+  try {
+    switch (action) {
+      case Route::kNext:
+        butSlideClick();
+        break;
+      case Route::kBack:
+        butSlideBackClick();
+        break;
+      case Route::kBlank:
+        Blank();
+        break;
+      case Route::kSelect:
+        queue_->Select(static_cast<int>(index));
+        break;
+      default:
+        return refuse(404, "no such action");
+    }
+  } catch (const SendingStopped&) {
+    return refuse(503, "the console is closing");
+  } catch (const std::exception& e) {
+    return refuse(502, ErrorDisplayText(e.what()));
+  }
+  PublishRemote();
+  return {200, remote::StateJson(RemoteState())};
 }
 
 // ------------------------------------------------------------------ extras

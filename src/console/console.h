@@ -37,6 +37,9 @@
 #include "platform/env.h"
 #include "presentation/lyric_search.h"
 #include "presentation/slide_sender.h"
+#include "remote/remote_endpoint.h"
+#include "remote/remote_rules.h"
+#include "stage/stage_dialect.h"
 #include "text/line_file.h"
 #include "text/settings.h"
 
@@ -125,13 +128,43 @@ class Console : private ChannelView {
   // gets an error box naming it and the reason, and nothing of it goes in;
   // the other files do. The script becomes unsaved; nothing is saved.
   void InsertSongs(const std::vector<std::string>& paths);
-  void butSlideClick() { slides_.SendSlide(); }
+  void butSlideClick();
   void butSlideKeyDown(Key key, unsigned shift);
-  void butSlideBackClick() { slides_.SlideBack(); }
+  void butSlideBackClick();
   void butExecClick();
   void grpCamsClick(int index);
   void butCamEditClick();
   void butTestClick();
+
+  // Blank: both overlays show nothing ("$_"); the queue's selection stays,
+  // so the next slide press goes on from there. Pressed while a slide is
+  // being sent (its sends handle events), it follows right after that
+  // slide rather than land between the slide's two lines.
+  void Blank();
+  // A key pressed while the window is active, before the control with the
+  // focus acts on it (`focus`: that control, nullopt for none of ours).
+  // True when it was a presentation clicker's key (remote_rules.h), which
+  // then did what its button does if that button is enabled; the control
+  // must not act on it.
+  bool FormKeyDown(Key key, unsigned shift, std::optional<Control> focus);
+
+  // The web server. Set before FormCreate (or never: no server); it must
+  // outlive the console. LoadSettings starts it as [Remote] says.
+  void SetRemote(remote::Endpoint* endpoint) { remote_ = endpoint; }
+  // Runs the server's queued requests and publishes the state. The window
+  // calls it whenever the server wakes it; Timer1Timer calls it too. A
+  // request runs only while no other handler runs: never in the middle of
+  // a slide's sends, under a dialog or in a wait, where the window's own
+  // buttons could not be pressed either; it waits for the next tick then.
+  void RunRemoteTasks();
+  remote::State RemoteState() const;
+  // One remote action (kNext, kBack, kBlank, kSelect with `index`; kState
+  // only reads) through
+  // the window's own handlers. Refused (not connected, no line selected,
+  // no such line) it answers an error status and the reason, and changes
+  // nothing; otherwise 200 and the new state. A failed send answers its
+  // error instead of showing a box nobody at the console asked for.
+  remote::Reply RemoteAction(remote::Route action, long long index = -1);
 
  private:
   // The init list and the lyric script are both editor files beside the
@@ -192,6 +225,14 @@ class Console : private ChannelView {
   bool AskToSaveScriptAtClose(ScriptFile& f);
   void OpenScript(ScriptFile& f);
   void Pause(int ms);
+  void StartRemote();
+  void RunRemoteTasksNow();
+  void PublishRemote();
+  // The sends of the slide sender: the line on screen is the queue line
+  // being sent.
+  void SendSlideCommand(const std::string& text);
+  // Runs a slide or back press; a Blank pressed meanwhile follows it.
+  void RunSlides(void (SlideSender::*press)());
 
   ConsoleView& view_;
   const platform::Env env_;  // a copy: the services, not the aggregate, must outlive it
@@ -214,6 +255,17 @@ class Console : private ChannelView {
   TextEncoding adhocEncoding_ = TextEncoding::Utf8;
   TextEncoding launchEncoding_ = TextEncoding::Utf8;
   bool closed_ = false;
+  int handlerDepth_ = 0;  // Guard and the remote's requests, nested ones included
+  remote::Endpoint* remote_ = nullptr;
+  bool remoteStarted_ = false;
+  // What the player was sent for its overlays, as the stage would show it.
+  stage::Dialect overlays_;
+  int liveIndex_ = -1;          // the queue line on screen, -1 for none
+  int sendingSlide_ = -1;       // the queue line whose slide is being sent
+  bool blanking_ = false;       // Blank is sending
+  bool blank_ = false;          // Blank was the last thing sent to the main overlay
+  bool slidesRunning_ = false;  // a slide or back press is sending
+  bool blankPending_ = false;   // Blank was pressed meanwhile
 };
 
 // The log's hint when a Connect is refused soon after Execute started a

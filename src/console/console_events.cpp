@@ -88,6 +88,18 @@ bool ConsoleEvents::KeyUp(Control c, Key key, unsigned shift) {
   return consumed;
 }
 
+bool ConsoleEvents::FormKeyDown(std::optional<Control> focus, Key key, unsigned shift) {
+  bool consumed = false;
+  console_.Guard([&] { consumed = console_.FormKeyDown(key, shift, focus); });
+  return consumed;
+}
+
+void ConsoleEvents::RemoteRequests() {
+  // Not through Guard: a request answers its own errors, and it must see
+  // that no handler is running (Console::RunRemoteTasks).
+  console_.RunRemoteTasks();
+}
+
 void ConsoleEvents::FilesDropped(Control c, const std::vector<std::string>& paths) {
   if (c == Control::memLyric) console_.Guard([&] { console_.memLyricDragDrop(paths); });
 }

@@ -23,6 +23,8 @@ class ConsoleEvents : public WindowEvents {
   void CameraClicked(int index) override;
   void KeyDown(Control c, Key key, unsigned shift) override;
   bool KeyUp(Control c, Key key, unsigned shift) override;
+  bool FormKeyDown(std::optional<Control> focus, Key key, unsigned shift) override;
+  void RemoteRequests() override;
   void FilesDropped(Control c, const std::vector<std::string>& paths) override;
   void InsertSongChosen(Control c) override;
   void Tick() override;

@@ -57,7 +57,9 @@ inline constexpr int kControlCount = static_cast<int>(Control::butCamEdit) + 1;
 const char* ControlName(Control c);
 
 // The keys the core's key handlers act on; every other key is kOther.
-enum class Key { kOther, kA, kF, kF3, kNumpad0, kO };
+// kPeriod is the "." key of the main block, kB the letter B; PageDown and
+// PageUp are also those of a presentation clicker.
+enum class Key { kOther, kA, kF, kF3, kNumpad0, kO, kPageDown, kPageUp, kPeriod, kB };
 
 // Modifier state of a key event, as bit flags. kOtherModifier stands for
 // any modifier a platform has beyond these three.

@@ -8,6 +8,7 @@
 // receiver may call back into the view, and may run pending events.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,16 @@ class WindowEvents {
   // the console's: the control does not act on it then.
   virtual void KeyDown(Control c, Key key, unsigned shift) = 0;
   virtual bool KeyUp(Control c, Key key, unsigned shift) = 0;
+  // A key went down while the window was active, before the control with
+  // the focus (`focus`; nullopt when no control of the table has it) saw
+  // it. True when the key is the console's: the control does not see it.
+  virtual bool FormKeyDown(std::optional<Control> focus, Key key, unsigned shift) {
+    (void)focus, (void)key, (void)shift;
+    return false;
+  }
+  // The console's web server has requests waiting. The server posts this
+  // to the window's thread; it is never made from another thread.
+  virtual void RemoteRequests() {}
   // Files were dropped on control `c` (the lyric editor's drops are
   // reported): their full paths, in the order the drop gives them.
   virtual void FilesDropped(Control c, const std::vector<std::string>& paths) = 0;

@@ -1,7 +1,7 @@
 // The overlays as the web page draws them, as one JSON text.
 //
 // Pure. The result is valid UTF-8 whatever bytes the marquee texts hold
-// (a browser drops a WebSocket that sends anything else), so every invalid
+// (a browser's event stream and JSON.parse expect nothing else), so every invalid
 // sequence becomes U+FFFD.
 //
 //   {"m":[M1,M2,M3]} with each M

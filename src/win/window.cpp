@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -40,6 +41,15 @@ Key KeyOf(WPARAM vk) {
       return Key::kF3;
     case VK_NUMPAD0:
       return Key::kNumpad0;
+    case VK_NEXT:
+      return Key::kPageDown;
+    case VK_PRIOR:
+      return Key::kPageUp;
+    case VK_OEM_PERIOD:
+    case VK_DECIMAL:
+      return Key::kPeriod;
+    case 'B':
+      return Key::kB;
     default:
       return Key::kOther;
   }
@@ -151,6 +161,9 @@ LRESULT TfrmMain::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_TIMER:
       if (wp == kTimer1 && events_) events_->Tick();
+      return 0;
+    case kRemoteRequestsMessage:
+      if (events_) events_->RemoteRequests();
       return 0;
     case WM_NEXTDLGCTL: {
       // Tab and Shift+Tab (sent by IsDialogMessage): a one-line edit field
@@ -279,6 +292,20 @@ void TfrmMain::OnCommand(int id, int code) {
   }
 }
 
+bool TfrmMain::PreTranslate(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN || !hwnd_ || !events_) return false;
+  if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+  // The control holding the focus: the key's window or the control it is
+  // part of (a combo box's edit line).
+  std::optional<stanzo::Control> focus;
+  for (HWND h = msg.hwnd; h && h != hwnd_ && !focus; h = GetParent(h)) {
+    for (size_t i = 0; i < index_.size() && !focus; ++i)
+      if (index_[i] >= 0 && controls_[static_cast<size_t>(index_[i])] == h)
+        focus = static_cast<stanzo::Control>(i);
+  }
+  return events_->FormKeyDown(focus, KeyOf(msg.wParam), ShiftNow());
+}
+
 void TfrmMain::ProcessEvents() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -287,6 +314,7 @@ void TfrmMain::ProcessEvents() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
+    if (PreTranslate(msg)) continue;
     if (hwnd_ && IsDialogMessageW(hwnd_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

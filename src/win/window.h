@@ -56,6 +56,13 @@ class TfrmMain : public ConsoleView {
   void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
 
   HWND Handle() const { return hwnd_; }
+  // Posted to the window (from any thread) when the console's web server
+  // has requests waiting: WindowEvents::RemoteRequests on this thread.
+  static constexpr UINT kRemoteRequestsMessage = WM_APP + 1;
+  // For the message loops, before IsDialogMessage: a key going down in
+  // this window is reported to WindowEvents::FormKeyDown first. True: the
+  // key was the console's, and must not be translated or dispatched.
+  bool PreTranslate(const MSG& msg);
   // The control id (GetDlgItem) of the control named `name`; -1 for an
   // unknown name. The same in every run, for test drivers.
   static int ControlId(std::string_view name);

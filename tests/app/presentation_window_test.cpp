@@ -111,6 +111,29 @@ class PresentationWindowTest : public QObject {
     QVERIFY(!player_->WaitForLines(5, 300ms));
   }
 
+  // A presentation clicker: PageDown, PageUp, "." and "B" act outside the
+  // text fields, where they type or scroll as before.
+  void clickerKeysWorkOutsideTextFields() {
+    Start();
+    SetQueue("A\nB\nC\n");
+    w().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w()));
+    auto* lyric = Child<QPlainTextEdit>(w(), "memLyric");
+    lyric->setFocus();
+    QTest::keyClick(lyric, Qt::Key_PageDown);
+    QTest::keyClick(lyric, Qt::Key_B);
+    QVERIFY(!player_->WaitForLines(1, 200ms));
+    QVERIFY(lyric->toPlainText().contains('b'));  // typed, as ever
+    auto* list = Child<QListWidget>(w(), "lstLyrics");
+    list->setFocus();
+    for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_Period, Qt::Key_PageDown, Qt::Key_PageUp})
+      QTest::keyClick(list, key);
+    QVERIFY(player_->WaitForLines(8, 5s));
+    QCOMPARE(player_->LineTexts(),
+             (Lines{M("A"), P("B"), M("$_"), P("$_"), M("B"), P("C"), M("A"), P("B")}));
+    QCOMPARE(Selected(), 1);
+  }
+
   void initLinesInTheScriptReRunMatchingCommands() {
     Start();
     SetQueue("{init}@m2*\nnext\n");

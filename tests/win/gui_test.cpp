@@ -6,6 +6,7 @@
 // Run by gui_test.sh, which starts the stand-in player and passes its port
 // and its log: STANZO_STANDIN_PORT, STANZO_STANDIN_LOG (a path of the
 // build machine, reached through wine's drive Z:).
+#include <httplib.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,95 @@ TEST(WinGui, ConnectsSendsInitAndSlidesAndAsksTwiceOnClose) {
   EXPECT_NE(saved.str().find("@m2 marq-marquee This is the 2nd line of the\r\n"),
             std::string::npos);
   EXPECT_EQ(GetFileAttributesW((stanzo.Dir() + L"Init.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A port nobody listens on now, for the console's web server.
+int FreePort() {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  int len = sizeof a;
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  closesocket(s);
+  return ntohs(a.sin_port);
+}
+
+// The lines received since `from`, without the player's "N: " client tag.
+Lines ReceivedSince(size_t from) {
+  Lines all = Received(), out;
+  for (size_t i = from; i < all.size(); ++i) out.push_back(all[i].substr(all[i].find(": ") + 2));
+  return out;
+}
+
+// The web server of stanzo.exe, and the clicker's keys in its window.
+TEST(WinGui, TheApiAndTheClickerKeysDriveTheShow) {
+  ASSERT_FALSE(Env("STANZO_STANDIN_PORT").empty()) << "run by gui_test.sh";
+  const int port = FreePort();
+  Program stanzo(
+      {{"stanzo.ini", "[Stanzo]\r\nHost=127.0.0.1:" + Env("STANZO_STANDIN_PORT") +
+                          "\r\n[Remote]\r\nListen=127.0.0.1:" + std::to_string(port) + "\r\n"},
+       {"Lyrics.txt", "One\r\nTwo\r\nThree\r\n"}});
+  ASSERT_TRUE(stanzo.Start());
+  ASSERT_NE(stanzo.Window(), nullptr);
+  httplib::Client api("127.0.0.1", port);
+  api.set_read_timeout(std::chrono::seconds(10));
+  struct Reply {
+    int status = 0;
+    std::string body;
+  };
+  auto call = [&](const char* method, const char* path, const std::string& body = "",
+                  const httplib::Headers& headers = {}) {
+    auto r = std::string(method) == "GET" ? api.Get(path, headers)
+                                          : api.Post(path, headers, body, "application/json");
+    return r ? Reply{r->status, r->body} : Reply{};
+  };
+  Reply r;
+  ASSERT_TRUE(WaitFor([&] { return (r = call("POST", "/api/next")).status != 0; }));
+  EXPECT_EQ(r.status, 409);
+  EXPECT_EQ(r.body, "{\"error\":\"not connected\"}");
+
+  const size_t before = Received().size();
+  stanzo.Click("butConnect");
+  ASSERT_TRUE(WaitFor([&] { return TextOf(stanzo.Control("butConnect")) == "Disconnect"; }));
+  auto selected = [&] {
+    DWORD_PTR index = 0;
+    SendMessageTimeoutW(stanzo.Control("lstLyrics"), LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &index);
+    return static_cast<int>(index);
+  };
+  r = call("POST", "/api/next");
+  EXPECT_EQ(r.status, 200);
+  EXPECT_NE(r.body.find("\"selected\":1,\"live\":0,\"liveText\":\"One\""), std::string::npos)
+      << r.body;
+  ASSERT_TRUE(WaitFor([&] { return ReceivedSince(before).size() >= 2; }));
+  EXPECT_EQ(call("POST", "/api/select", "{\"index\": 0}").status, 200);
+  EXPECT_EQ(selected(), 0);
+  EXPECT_EQ(call("POST", "/api/select", "{\"index\": 2}", {{"Origin", "http://elsewhere.example"}})
+                .status,
+            403);
+
+  // The clicker: PageDown in the lyric editor is the editor's; in the
+  // queue it is the slide button; "." anywhere but a text field is Blank.
+  // The window takes them in this order.
+  PostMessageW(stanzo.Control("memLyric"), WM_KEYDOWN, VK_NEXT, 1);
+  PostMessageW(stanzo.Control("lstLyrics"), WM_KEYDOWN, VK_NEXT, 1);
+  PostMessageW(stanzo.Control("butSlide"), WM_KEYDOWN, VK_OEM_PERIOD, 1);
+  ASSERT_TRUE(WaitFor([&] { return ReceivedSince(before).size() >= 6; }));
+  EXPECT_EQ(ReceivedSince(before),
+            (Lines{"@m1 marq-marquee One", "@m2 marq-marquee Two", "@m1 marq-marquee One",
+                   "@m2 marq-marquee Two", "@m1 marq-marquee $_", "@m2 marq-marquee $_"}));
+  EXPECT_EQ(selected(), 1);
+  r = call("GET", "/api/state");
+  EXPECT_NE(r.body.find("\"blank\":true"), std::string::npos) << r.body;
+
+  PostMessageW(stanzo.Window(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(stanzo.Answer(L"Init Strings not saved", IDNO),
+            "Save init commands to Init.txt before exiting?");
+  ASSERT_EQ(stanzo.ExitCode(), 0);
 }
 
 }  // namespace
