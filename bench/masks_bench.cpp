@@ -92,7 +92,7 @@ std::string Figure(std::optional<double> ns) {
 }  // namespace
 
 int main() {
-  const std::string line1 = "@m1 marq-marquee Amazing grace, how sweet the sound";
+  const std::string line1 = "@m1 marq-marquee Morning light, the kettle sings";
   const std::string line2 = "@m2 marq-size 24";
   const std::string line3 = "@m1 marq-position 8";
   struct Typical {

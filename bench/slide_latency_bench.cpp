@@ -51,8 +51,8 @@ using stanzo::testing::Child;
 
 namespace {
 
-const char* const kWords[] = {"Amazing", "grace", "how", "sweet",  "the",  "sound",
-                              "that",    "saved", "a",   "wretch", "like", "me"};
+const char* const kWords[] = {"Morning", "light", "the", "kettle", "sings", "a",
+                              "tune", "to", "wake", "the", "sleepy", "town"};
 
 // Queue line n: a text line of a few words, now and then with a "$_" break.
 std::string QueueLine(int n) {

@@ -20,8 +20,8 @@ url=$(sed -n 's/^Overlay page at \(http:.*\)$/\1/p' "$work/stdout")
 [[ -n "$port" && -n "$url" ]] || { echo "overlay-page-screenshot: the stage did not start" >&2; exit 1; }
 
 commands=(
-  "@m1 marq-marquee Amazing grace, how sweet the sound"
-  "@m2 marq-marquee That saved a wretch like me"
+  "@m1 marq-marquee Morning light, the kettle sings"
+  "@m2 marq-marquee A tune to wake the sleepy town"
 )
 send_to_stage "${commands[@]}"
 

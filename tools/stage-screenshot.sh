@@ -28,7 +28,7 @@ commands=(
   "@m2 marq-position 8" "@m2 marq-size 20" "@m2 marq-refresh 100"
   "@m3 marq-position 5" "@m3 marq-size 24" "@m3 marq-x 24" "@m3 marq-y 20"
   "@m3 marq-color 0xFFD040" "@m3 marq-marquee Verse 1"
-  "@m1 marq-marquee Amazing grace, how sweet the sound\$_That saved a wretch like me"
+  "@m1 marq-marquee Morning light, the kettle sings\$_A tune to wake the sleepy town"
   "@m2 marq-marquee I once was lost, but now am found"
 )
 send_to_stage "${commands[@]}"

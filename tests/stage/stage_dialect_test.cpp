@@ -175,7 +175,7 @@ TEST(StageDialect, SetsEachVariableOfTheAddressedMarqueeOnly) {
 
 TEST(StageDialect, TakesTheMarqueeTextExactly) {
   const std::pair<std::string, std::string> cases[] = {
-      {"@m1 marq-marquee Amazing grace", "Amazing grace"},
+      {"@m1 marq-marquee Morning light", "Morning light"},
       {"@m1 marq-marquee  two  blanks ", "two  blanks "},
       {"@m1 marq-marquee a$_b$_c", "a\nb\nc"},
       {"@m1 marq-marquee $_", "\n"},

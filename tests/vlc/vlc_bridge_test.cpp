@@ -435,7 +435,7 @@ TEST_F(VlcBridgeTest, FollowsTheSharedOverlayCases) {
 TEST_F(VlcBridgeTest, MeasuresTheTimeFromCommandToScreen) {
   auto c = Console();
   ASSERT_TRUE(c);
-  const std::string texts[2] = {"@m1 marq-marquee Amazing grace", "@m1 marq-marquee how sweet"};
+  const std::string texts[2] = {"@m1 marq-marquee Morning light", "@m1 marq-marquee the kettle"};
   GrayFrame refs[2];
   for (int i = 0; i < 2; ++i) {
     const auto before = frames_->Latest();
