@@ -1,5 +1,7 @@
 #include "stage/stage_dialect.h"
 
+#include "base/utf8.h"
+
 namespace stanzo::stage {
 
 namespace {
@@ -53,39 +55,6 @@ std::string Quote(std::string_view s, std::size_t max) {
 
 std::string Line(const std::string& text) {
   return text + "\r\n" + kPrompt;
-}
-
-// Strict UTF-8: no overlong forms, surrogates or code points past
-// U+10FFFF; the rule of IsValidUtf8 in base/utf8.h, kept here so that the
-// stage's core links nothing but the standard library.
-bool IsValidUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len;
-    char32_t cp;
-    char32_t min;
-    if (b0 < 0x80) {
-      ++i;
-      continue;
-    } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-      len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + len > s.size()) return false;
-    for (std::size_t k = 1; k < len; ++k) {
-      const unsigned char b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
 }
 
 // Optional sign, then decimal digits or 0x/0X and hex digits; nothing else.
