@@ -29,7 +29,7 @@ commands=(
   "@m3 marq-position 5" "@m3 marq-size 24" "@m3 marq-x 24" "@m3 marq-y 20"
   "@m3 marq-color 0xFFD040" "@m3 marq-marquee Verse 1"
   "@m1 marq-marquee Morning light, the kettle sings\$_A tune to wake the sleepy town"
-  "@m2 marq-marquee I once was lost, but now am found"
+  "@m2 marq-marquee Then out the door and down the lane"
 )
 send_to_stage "${commands[@]}"
 sleep 1  # let the window repaint
