@@ -25,13 +25,20 @@ commands=(
 )
 send_to_stage "${commands[@]}"
 
-# As root Chromium needs --no-sandbox; the page gets 3 s of virtual time to
-# open its feed and draw.
-chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-  --disable-background-networking --disable-component-update --disable-sync \
-  --user-data-dir="$work/profile" --hide-scrollbars --window-size=1280,720 \
-  --default-background-color=00000000 --virtual-time-budget=3000 \
-  --screenshot="$work/page.png" "$url" 2>/dev/null
+# As root Chromium needs --no-sandbox. The feed never ends, so a virtual
+# time budget would wait on it forever; --timeout stops the load instead.
+# The shot may come before the first event has been drawn: retake it until
+# the transparent page shows something, a few times at most.
+shown() { [[ $(/usr/bin/convert "$work/page.png" -alpha extract -format '%[fx:maxima]' info:) != 0 ]]; }
+for _ in 1 2 3 4 5; do
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profile" --hide-scrollbars --window-size=1280,720 \
+    --default-background-color=00000000 --timeout=3000 \
+    --screenshot="$work/page.png" "$url" 2>/dev/null
+  shown && break
+done
+shown || { echo "overlay-page-screenshot: the page stayed empty" >&2; exit 1; }
 /usr/bin/convert -size 1280x720 radial-gradient:'#b06a3a'-'#141428' \
   -distort SRT '0,0 1.0 0 560,500' "$work/picture.png"
 /usr/bin/convert "$work/picture.png" "$work/page.png" -composite -strip -colors 128 \

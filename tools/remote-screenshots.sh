@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 build=${1:-build/dev}
 cmake --build "$build" --target remote_page_test
 STANZO_REMOTE_SHOTS="$PWD/docs" QT_QPA_PLATFORM=offscreen \
-  "$build/tests/remote/remote_page_test" aPhoneDrivesTheShowWithTheMonitorAndOverlayOpen
+  "$build/tests/remote/remote_page_test" theReadmePictures
 ls -l docs/remote.png docs/monitor.png
