@@ -55,7 +55,9 @@ class Processes {
   // writes there while watched is handed out by ReadErrors, and every byte
   // goes on to the console's own standard error, during the watching and
   // after it, as long as the program writes (also once the console has
-  // ended). The default reads nothing: it is Start.
+  // ended; on Windows, where only a process of the console's own could
+  // read on, the program's later writes there fail instead, which neither
+  // blocks nor ends it). The default reads nothing: it is Start.
   virtual Started StartReadingErrors(const std::string& commandLine,
                                      const std::string& workingDir) {
     return Start(commandLine, workingDir);

@@ -1,13 +1,16 @@
 // The process runner on CreateProcessW.
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "extras/dos.h"
 #include "platform/processes.h"
+#include "platform/win32/utf16.h"
 #include "text/temp_files.h"
 
 namespace stanzo {
@@ -68,6 +71,55 @@ TEST(Win32ProcessesTest, IsInstalledSearchesAsProcessCreationDoes) {
   EXPECT_FALSE(p.IsInstalled("no-such-program-here"));
   EXPECT_FALSE(p.IsInstalled("C:\\windows"));
   EXPECT_FALSE(p.IsInstalled(""));
+}
+
+// The test program beside this test's executable.
+std::string ErrorWriter() {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  return platform::Narrow(path.substr(0, path.find_last_of(L'\\') + 1)) + "win32_error_writer.exe";
+}
+
+// Waits, with a deadline, until `done` holds.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+TEST(Win32ProcessesTest, ReadsTheStandardErrorAndPassesItOnAfterTheRelease) {
+  files_test::TempDir dir;
+  const std::string go = dir.path() + "\\go", done = dir.path() + "\\done.txt";
+  const std::string passed = dir.path() + "\\stderr.txt";
+  // The console's own standard error, for the time of the test: a file.
+  const HANDLE file =
+      CreateFileW(platform::Widen(passed).c_str(), GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, file);
+
+  platform::Processes& p = platform::Processes::Default();
+  const auto started =
+      p.StartReadingErrors("\"" + ErrorWriter() + "\" \"" + go + "\" \"" + done + "\"", "");
+  std::string errors;
+  if (started.id != 0) {
+    WaitFor([&] { return (errors += p.ReadErrors(started.id)).find('\n') != std::string::npos; });
+    p.Release(started.id);
+    // Far more than a pipe holds, after the release: the program neither
+    // blocks nor fails, and every byte reaches the console's standard error.
+    files_test::PutFile(go, "");
+    EXPECT_TRUE(WaitFor([&] { return files_test::GetFile(done) == "done\n"; }));
+    EXPECT_TRUE(WaitFor([&] { return files_test::GetFile(passed).size() == 16 + 256 * 1024; }));
+  }
+  SetStdHandle(STD_ERROR_HANDLE, saved);
+  CloseHandle(file);
+  ASSERT_NE(started.id, 0u) << started.error;
+  EXPECT_EQ(errors, "main error: one\n");
+  EXPECT_EQ(files_test::GetFile(passed).substr(0, 17), "main error: one\nx");
 }
 
 }  // namespace
