@@ -10,7 +10,7 @@ declare -A groups=(
   [shots]="xvfb xauth x11-utils x11-apps imagemagick"
   [browser]="chromium fonts-dejavu-core"
   [package]="dpkg-dev file lintian gzip"
-  [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev dpkg-dev wine wine64 fonts-wine xvfb xauth zip locales"
+  [windows]="cmake ninja-build g++ g++-mingw-w64-x86-64-posix googletest nlohmann-json3-dev dpkg-dev wine wine64 fonts-wine xvfb xauth zip locales python3"
   [vlc]="vlc-bin vlc-plugin-base vlc-plugin-video-output xvfb xauth ffmpeg tesseract-ocr fonts-dejavu-core"
 )
 

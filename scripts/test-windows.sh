@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 scripts/build-windows.sh
+# The pages test opens stanzo.exe's pages in the build machine's browser.
+scripts/deps.sh browser
 built=$SECONDS
 ctest --test-dir build/windows --output-on-failure -j "$(nproc)"
 echo "Windows: build $((built - start)) s, tests under wine $((SECONDS - built)) s"
