@@ -224,21 +224,33 @@ std::wstring OpenDialogFilter(const std::string& filter) {
   return out;
 }
 
+namespace {
+
+// The fields both open dialogs share. The strings must outlive the call of
+// GetOpenFileNameW: the structure points into them.
+OPENFILENAMEW OpenDialogBase(HWND owner, const std::wstring& filter, std::wstring& buffer,
+                             const std::wstring& dir, const std::wstring& title) {
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
+  ofn.lpstrTitle = title.c_str();
+  return ofn;
+}
+
+}  // namespace
+
 std::optional<std::string> WinDialogs::OpenFile(const OpenFileRequest& request) {
   std::wstring file = Widen(request.fileName);
   file.resize(std::max<size_t>(file.size() + 1, 32768), L'\0');
   const std::wstring filter = OpenDialogFilter(request.filter);
   const std::wstring dir = Widen(request.initialDir), title = Widen(request.title),
                      ext = Widen(request.defaultExt);
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner_;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = static_cast<DWORD>(file.size());
-  ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-  ofn.lpstrTitle = title.c_str();
+  OPENFILENAMEW ofn = OpenDialogBase(owner_, filter, file, dir, title);
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   // The design's options: no read-only box, the process's directory stays,
   // the path must exist, and a new name is accepted after the dialog's own
@@ -273,15 +285,7 @@ std::vector<std::string> WinDialogs::OpenFiles(const OpenFileRequest& request) {
   std::wstring buffer(1 << 16, L'\0');
   const std::wstring filter = OpenDialogFilter(request.filter);
   const std::wstring dir = Widen(request.initialDir), title = Widen(request.title);
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner_;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = dir.empty() ? nullptr : dir.c_str();
-  ofn.lpstrTitle = title.c_str();
+  OPENFILENAMEW ofn = OpenDialogBase(owner_, filter, buffer, dir, title);
   ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
               OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
   if (!GetOpenFileNameW(&ofn)) return {};
