@@ -27,15 +27,6 @@ using C = Control;
 // The application directory on the fake disk.
 constexpr char kDir[] = "/show/";
 
-// The lines handed to the player, in order.
-Strings LinesOn(const std::string& wire) {
-  Strings lines;
-  size_t start = 0;
-  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(wire.substr(start, end - start));
-  return lines;
-}
-
 class ConsoleTest : public ::testing::Test {
  protected:
   void Start() {
@@ -55,7 +46,7 @@ class ConsoleTest : public ::testing::Test {
     console.butConnectClick();
     ASSERT_TRUE(console.IsConnected());
   }
-  Strings Sent() const { return LinesOn(fake.sockets.wire); }
+  Strings Sent() const { return testing::WireLines(fake.sockets.wire); }
   // FormClose as the window runs it: an exception is shown, the close abandoned.
   bool Close() {
     bool closing = false;

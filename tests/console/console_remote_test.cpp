@@ -40,15 +40,6 @@ class FakeEndpoint : public remote::Endpoint {
 
 constexpr char kExe[] = "/show/stanzo";
 
-// The lines handed to the player, in order.
-Strings LinesOn(const std::string& wire) {
-  Strings lines;
-  size_t start = 0;
-  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(wire.substr(start, end - start));
-  return lines;
-}
-
 std::string RemoteLog(const FakeConsoleView& v) {
   std::string log;
   for (const std::string& l : v.loggedLines)
@@ -101,7 +92,7 @@ class ConsoleRemoteActions : public ::testing::Test {
     console.butConnectClick();
     ASSERT_TRUE(console.IsConnected());
   }
-  Strings Sent() const { return LinesOn(fake.sockets.wire); }
+  Strings Sent() const { return testing::WireLines(fake.sockets.wire); }
 
   FakeEnv fake;
   FakeConsoleView view;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/manual_clock.h"
 #include "platform/sockets.h"
@@ -190,5 +191,15 @@ class FakeSockets final : public platform::Sockets {
   Reset reset_ = Reset::kNone;
   std::int64_t answer_at_ = kEstablished;  // while connecting: when the peer answers
 };
+
+// The lines of `wire` (FakeSockets' bytes handed over), in order, each
+// without its line feed; an unfinished last line is left out.
+inline std::vector<std::string> WireLines(const std::string& wire) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = wire.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(wire.substr(start, end - start));
+  return lines;
+}
 
 }  // namespace stanzo::testing
